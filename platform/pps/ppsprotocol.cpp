@@ -1,0 +1,72 @@
+#include "ppsprotocol.h"
+
+#include <QtGlobal>
+
+#include <cstring>
+#include <unistd.h>
+
+namespace qz::pps {
+
+Q_LOGGING_CATEGORY(lcPps, "qz.platform.pps")
+
+void appendFrame(QByteArray &out, char type, const char *data, qsizetype size)
+{
+    const uint32_t length = uint32_t(size);
+    out.append(reinterpret_cast<const char *>(&length), sizeof length);
+    out.append(type);
+    out.append(data, size);
+}
+
+void appendFrame(QByteArray &out, char type, const QByteArray &payload)
+{
+    appendFrame(out, type, payload.constData(), payload.size());
+}
+
+QByteArray statusPayload(int error, const QString &text)
+{
+    const uint32_t code = uint32_t(error);
+    QByteArray payload(reinterpret_cast<const char *>(&code), sizeof code);
+    payload.append(text.toUtf8());
+    return payload;
+}
+
+bool parseStatus(const QByteArray &payload, int *error, QString *text)
+{
+    if (payload.size() < qsizetype(sizeof(uint32_t)))
+        return false;
+    uint32_t code;
+    std::memcpy(&code, payload.constData(), sizeof code);
+    *error = int(code);
+    *text = QString::fromUtf8(payload.constData() + sizeof code, payload.size() - sizeof code);
+    return true;
+}
+
+int takeFrame(const QByteArray &buffer, qsizetype *offset, Frame *frame, qsizetype maxSize)
+{
+    const qsizetype available = buffer.size() - *offset;
+    if (available < FrameHeaderSize)
+        return 0;
+    uint32_t length;
+    std::memcpy(&length, buffer.constData() + *offset, sizeof length);
+    if (qsizetype(length) > maxSize)
+        return -1;
+    if (available < FrameHeaderSize + qsizetype(length))
+        return 0;
+    frame->type = buffer.at(*offset + 4);
+    frame->payload = buffer.mid(*offset + FrameHeaderSize, length);
+    *offset += FrameHeaderSize + length;
+    return 1;
+}
+
+QString defaultSocketPath()
+{
+    const QString explicitPath = qEnvironmentVariable("QZ_PPS_SOCKET");
+    if (!explicitPath.isEmpty())
+        return explicitPath;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        return runtime + QStringLiteral("/qz/pps.sock");
+    return QStringLiteral("/tmp/qz-%1/pps.sock").arg(getuid());
+}
+
+} // namespace qz::pps

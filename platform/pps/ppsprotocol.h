@@ -1,0 +1,63 @@
+/*
+ * Not API. The socket protocol between qz::PpsObject and the PPS server: one connection per
+ * handle, frames of a 4-byte length (native order), a 1-byte type and the payload.
+ *
+ *   client -> server   'O' open (u32 open mode, path text)   'W' write (PPS text)   'X' remove
+ *   server -> client   'A' answer (u32 errno, text)          'D' data (PPS text)
+ *                      'E' error (u32 errno, text); the server closes the connection after it
+ */
+#ifndef PPS_PPSPROTOCOL_H
+#define PPS_PPSPROTOCOL_H
+
+#include <qz/qzplatform_export.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <QLoggingCategory>
+
+#include <cstdint>
+
+namespace qz::pps {
+
+Q_DECLARE_LOGGING_CATEGORY(lcPps)
+
+enum FrameType : char {
+    FrameOpen = 'O',
+    FrameWrite = 'W',
+    FrameRemove = 'X',
+    FrameAnswer = 'A',
+    FrameData = 'D',
+    FrameError = 'E',
+};
+
+constexpr qsizetype FrameHeaderSize = 5;
+/*! Large enough for a whole directory's content; single writes are capped far lower. */
+constexpr qsizetype MaxFrameSize = 64 * 1024 * 1024;
+
+struct Frame
+{
+    char type = 0;
+    QByteArray payload;
+};
+
+QZPLATFORM_EXPORT void appendFrame(QByteArray &out, char type, const char *data, qsizetype size);
+QZPLATFORM_EXPORT void appendFrame(QByteArray &out, char type, const QByteArray &payload);
+/*! The payload of an 'A' or 'E' frame. */
+QZPLATFORM_EXPORT QByteArray statusPayload(int error, const QString &text);
+QZPLATFORM_EXPORT bool parseStatus(const QByteArray &payload, int *error, QString *text);
+
+/*!
+    Takes one complete frame from the front of \a buffer (starting at \a *offset, which advances).
+    Returns 1 when a frame was taken, 0 when more bytes are needed, -1 as soon as the next frame
+    announces more than \a maxSize bytes.
+*/
+QZPLATFORM_EXPORT int takeFrame(const QByteArray &buffer, qsizetype *offset, Frame *frame,
+                                qsizetype maxSize = MaxFrameSize);
+
+/*! $QZ_PPS_SOCKET, else $XDG_RUNTIME_DIR/qz/pps.sock, else /tmp/qz-<uid>/pps.sock. */
+QZPLATFORM_EXPORT QString defaultSocketPath();
+
+} // namespace qz::pps
+
+#endif
