@@ -50,25 +50,32 @@ typedef struct pps_decoder
 QZPLATFORM_EXPORT void pps_encoder_initialize(pps_encoder_t *encoder, bool is_json);
 QZPLATFORM_EXPORT void pps_encoder_reset(pps_encoder_t *encoder);
 QZPLATFORM_EXPORT void pps_encoder_cleanup(pps_encoder_t *encoder);
-QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_start_object(pps_encoder_t *encoder, const char *name);
+QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_start_object(pps_encoder_t *encoder,
+                                                               const char *name);
 QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_end_object(pps_encoder_t *encoder);
-QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_start_array(pps_encoder_t *encoder, const char *name);
+QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_start_array(pps_encoder_t *encoder,
+                                                              const char *name);
 QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_end_array(pps_encoder_t *encoder);
-QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_add_string(pps_encoder_t *encoder, const char *name,
-                                                             const char *value);
-QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_add_int(pps_encoder_t *encoder, const char *name, int value);
-QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_add_bool(pps_encoder_t *encoder, const char *name, bool value);
+QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_add_string(pps_encoder_t *encoder,
+                                                             const char *name, const char *value);
+QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_add_int(pps_encoder_t *encoder, const char *name,
+                                                          int value);
+QZPLATFORM_EXPORT pps_encoder_error_t pps_encoder_add_bool(pps_encoder_t *encoder, const char *name,
+                                                           bool value);
 /* The finished text, NUL-terminated; NULL while an object or array is open or after an error. */
 QZPLATFORM_EXPORT const char *pps_encoder_buffer(pps_encoder_t *encoder);
 QZPLATFORM_EXPORT int pps_encoder_length(pps_encoder_t *encoder);
 
-QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_initialize(pps_decoder_t *decoder, const char *str);
-QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_parse_pps_str(pps_decoder_t *decoder, const char *str);
+QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_initialize(pps_decoder_t *decoder,
+                                                             const char *str);
+QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_parse_pps_str(pps_decoder_t *decoder,
+                                                                const char *str);
 QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_push(pps_decoder_t *decoder, const char *name);
 QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_pop(pps_decoder_t *decoder);
-QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_get_string(pps_decoder_t *decoder, const char *name,
-                                                             const char **value);
-QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_get_int(pps_decoder_t *decoder, const char *name, int *value);
+QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_get_string(pps_decoder_t *decoder,
+                                                             const char *name, const char **value);
+QZPLATFORM_EXPORT pps_decoder_error_t pps_decoder_get_int(pps_decoder_t *decoder, const char *name,
+                                                          int *value);
 QZPLATFORM_EXPORT void pps_decoder_cleanup(pps_decoder_t *decoder);
 
 #ifdef __cplusplus

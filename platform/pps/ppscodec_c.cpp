@@ -211,7 +211,8 @@ pps_encoder_error_t pps_encoder_end_array(pps_encoder_t *encoder)
     return e ? e->end(Encoder::Array) : PPS_ENCODER_NOT_INITIALIZED;
 }
 
-pps_encoder_error_t pps_encoder_add_string(pps_encoder_t *encoder, const char *name, const char *value)
+pps_encoder_error_t pps_encoder_add_string(pps_encoder_t *encoder, const char *name,
+                                           const char *value)
 {
     Encoder *e = encoderOf(encoder);
     if (!e)
@@ -308,7 +309,8 @@ pps_decoder_error_t pps_decoder_pop(pps_decoder_t *decoder)
     return PPS_DECODER_OK;
 }
 
-pps_decoder_error_t pps_decoder_get_string(pps_decoder_t *decoder, const char *name, const char **value)
+pps_decoder_error_t pps_decoder_get_string(pps_decoder_t *decoder, const char *name,
+                                           const char **value)
 {
     Decoder *d = decoderOf(decoder);
     if (!d)

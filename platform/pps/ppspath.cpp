@@ -44,7 +44,8 @@ bool Path::parse(const QByteArray &text, Path *path, QString *error)
         }
     }
     if (!body.startsWith("/pps/") && body != "/pps")
-        return fail(QStringLiteral("PPS path \"%1\" is not under /pps/").arg(QString::fromUtf8(body)));
+        return fail(
+            QStringLiteral("PPS path \"%1\" is not under /pps/").arg(QString::fromUtf8(body)));
     const QList<QByteArray> components = body.split('/');
     for (qsizetype i = 1; i < components.size(); ++i) {
         const QByteArray &c = components.at(i);

@@ -172,8 +172,8 @@ std::vector<Client *> ServerPrivate::clientsOf(const Object &object) const
     std::vector<Client *> result;
     for (const auto &entry : clients) {
         Client *c = entry.second.get();
-        if (!c->dead && c->opened && !c->path.directory && !c->path.server
-            && c->path.object == object.path)
+        if (!c->dead && c->opened && !c->path.directory && !c->path.server &&
+            c->path.object == object.path)
             result.push_back(c);
     }
     return result;
@@ -212,8 +212,9 @@ void ServerPrivate::send(Client *client, char type, const QByteArray &payload)
 void ServerPrivate::flush(Client *client)
 {
     while (client->outOffset < client->out.size()) {
-        const ssize_t n = ::send(client->fd, client->out.constData() + client->outOffset,
-                                 client->out.size() - client->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            ::send(client->fd, client->out.constData() + client->outOffset,
+                   client->out.size() - client->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -342,7 +343,8 @@ void ServerPrivate::readFrom(Client *client)
             break;
         if (taken < 0) {
             fail(client, EMSGSIZE,
-                 QStringLiteral("Message exceeds the limit of %1 bytes").arg(PpsObject::MaxMessageSize));
+                 QStringLiteral("Message exceeds the limit of %1 bytes")
+                     .arg(PpsObject::MaxMessageSize));
             break;
         }
         handle(client, frame);
@@ -409,8 +411,8 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
     if (object) {
         const bool reads = mode & PpsOpenMode::Subscribe;
         const bool writes = mode & (PpsOpenMode::Publish | PpsOpenMode::DeleteContents);
-        if ((reads && !allowed(*object, *client, ReadBit))
-            || (writes && !allowed(*object, *client, WriteBit)))
+        if ((reads && !allowed(*object, *client, ReadBit)) ||
+            (writes && !allowed(*object, *client, WriteBit)))
             return answer(client, EACCES, QStringLiteral("Permission denied on %1").arg(name));
     }
 
@@ -461,8 +463,9 @@ void ServerPrivate::write(Client *client, const QByteArray &payload)
     if (!client->opened || !(client->mode & PpsOpenMode::Publish) || client->path.directory)
         return fail(client, EBADF, QStringLiteral("The handle is not open for writing"));
     if (payload.size() > PpsObject::MaxMessageSize)
-        return fail(client, EMSGSIZE,
-                    QStringLiteral("Message exceeds the limit of %1 bytes").arg(PpsObject::MaxMessageSize));
+        return fail(
+            client, EMSGSIZE,
+            QStringLiteral("Message exceeds the limit of %1 bytes").arg(PpsObject::MaxMessageSize));
     auto it = objects.find(client->path.object);
     if (it == objects.end()) {
         qCDebug(lcPps) << "Write to removed object" << client->path.object << "dropped";
@@ -482,8 +485,8 @@ void ServerPrivate::applyWrite(Object &object, Client *writer, const QByteArray 
     QByteArray delta = header(0, object.name);
     const qsizetype emptyDelta = delta.size();
     for (const QByteArray &l : text.split('\n')) {
-        if (l.isEmpty() || l.startsWith('@') || l.startsWith('+') || l.startsWith('#')
-            || l.startsWith('*'))
+        if (l.isEmpty() || l.startsWith('@') || l.startsWith('+') || l.startsWith('#') ||
+            l.startsWith('*'))
             continue; // headers name this object; marks are not written
         if (l.startsWith('-')) {
             if (object.attributes.remove(l.mid(1)))
@@ -531,8 +534,8 @@ void ServerPrivate::routeFromServer(Object &object, const QByteArray &text)
         block.clear();
     };
     for (const QByteArray &l : text.split('\n')) {
-        if (l.isEmpty() || l.startsWith('+') || l.startsWith('*') || l.startsWith('#')
-            || l.startsWith("-@"))
+        if (l.isEmpty() || l.startsWith('+') || l.startsWith('*') || l.startsWith('#') ||
+            l.startsWith("-@"))
             continue;
         if (!l.startsWith('@')) {
             block.append(l).append('\n');
@@ -555,7 +558,9 @@ void ServerPrivate::remove(Client *client)
         return answer(client, EBADF, QStringLiteral("The handle names no object"));
     auto it = objects.find(client->path.object);
     if (it == objects.end())
-        return answer(client, ENOENT, QStringLiteral("No PPS object %1").arg(QString::fromUtf8(client->path.object)));
+        return answer(
+            client, ENOENT,
+            QStringLiteral("No PPS object %1").arg(QString::fromUtf8(client->path.object)));
     Object &object = it->second;
     if (!allowed(object, *client, WriteBit))
         return answer(client, EACCES, QStringLiteral("Permission denied"));
@@ -598,8 +603,7 @@ void ServerPrivate::serveOnce()
 
 Server::Server()
     : d(std::make_unique<ServerPrivate>())
-{
-}
+{}
 
 Server::~Server()
 {
@@ -639,7 +643,8 @@ bool Server::listen(const QString &socketPath, QString *error)
         }
         // A socket left by a server that died is replaced; a live one is not.
         const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool live = ::connect(probe, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        const bool live =
+            ::connect(probe, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
         ::close(probe);
         if (live) {
             ::close(fd);
@@ -707,7 +712,8 @@ bool Server::setAccess(const QByteArray &path, uid_t uid, gid_t gid, mode_t mode
         return false;
     std::lock_guard<std::mutex> lock(d->mutex);
     auto it = d->objects.find(parsed.object);
-    Object *object = it == d->objects.end() ? d->createObject(parsed.object, uid, gid) : &it->second;
+    Object *object =
+        it == d->objects.end() ? d->createObject(parsed.object, uid, gid) : &it->second;
     object->uid = uid;
     object->gid = gid;
     object->mode = mode & 0777;

@@ -23,11 +23,13 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qzppsd"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Serves PPS objects over a Unix domain socket."));
+    parser.setApplicationDescription(
+        QStringLiteral("Serves PPS objects over a Unix domain socket."));
     parser.addHelpOption();
     const QCommandLineOption socketOption(
         {QStringLiteral("s"), QStringLiteral("socket")},
-        QStringLiteral("Listen on <path> (default: $QZ_PPS_SOCKET, $XDG_RUNTIME_DIR/qz/pps.sock or /tmp/qz-<uid>/pps.sock)."),
+        QStringLiteral("Listen on <path> (default: $QZ_PPS_SOCKET, $XDG_RUNTIME_DIR/qz/pps.sock or "
+                       "/tmp/qz-<uid>/pps.sock)."),
         QStringLiteral("path"));
     const QCommandLineOption queueOption(
         QStringLiteral("max-queue"),

@@ -4,8 +4,7 @@ namespace qz {
 
 PpsAttribute::PpsAttribute()
     : d(new PpsAttributePrivate)
-{
-}
+{}
 
 PpsAttribute::PpsAttribute(const PpsAttribute &other) = default;
 PpsAttribute &PpsAttribute::operator=(const PpsAttribute &other) = default;
@@ -45,14 +44,13 @@ bool PpsAttribute::isValid() const
 
 bool PpsAttribute::isMap() const
 {
-    return d->kind == PpsAttributePrivate::Kind::Map
-        || d->value.typeId() == QMetaType::QVariantMap;
+    return d->kind == PpsAttributePrivate::Kind::Map || d->value.typeId() == QMetaType::QVariantMap;
 }
 
 bool PpsAttribute::isList() const
 {
-    return d->kind == PpsAttributePrivate::Kind::List
-        || d->value.typeId() == QMetaType::QVariantList;
+    return d->kind == PpsAttributePrivate::Kind::List ||
+           d->value.typeId() == QMetaType::QVariantList;
 }
 
 PpsAttributeFlag::Types PpsAttribute::flags() const
@@ -134,8 +132,8 @@ QVariant PpsAttribute::toVariant() const
 
 bool PpsAttribute::operator==(const PpsAttribute &other) const
 {
-    return d->kind == other.d->kind && d->flags == other.d->flags && d->value == other.d->value
-        && d->map == other.d->map && d->list == other.d->list;
+    return d->kind == other.d->kind && d->flags == other.d->flags && d->value == other.d->value &&
+           d->map == other.d->map && d->list == other.d->list;
 }
 
 } // namespace qz

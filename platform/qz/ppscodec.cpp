@@ -16,7 +16,11 @@ bool isValidAttributeName(const QString &name)
     if (name.isEmpty())
         return false;
     switch (name.front().unicode()) {
-    case '@': case '-': case '+': case '#': case '*':
+    case '@':
+    case '-':
+    case '+':
+    case '#':
+    case '*':
         return false;
     default:
         break;
@@ -32,11 +36,20 @@ void appendEscaped(QByteArray &out, const QByteArray &utf8)
 {
     for (const char c : utf8) {
         switch (c) {
-        case '\n': out.append("\\n", 2); break;
-        case '\r': out.append("\\r", 2); break;
-        case '\t': out.append("\\t", 2); break;
-        case '\\': out.append("\\\\", 2); break;
-        default: out.append(c);
+        case '\n':
+            out.append("\\n", 2);
+            break;
+        case '\r':
+            out.append("\\r", 2);
+            break;
+        case '\t':
+            out.append("\\t", 2);
+            break;
+        case '\\':
+            out.append("\\\\", 2);
+            break;
+        default:
+            out.append(c);
         }
     }
 }
@@ -52,8 +65,7 @@ void appendString(QByteArray &out, const QByteArray &utf8)
     }
 }
 
-template<typename Number>
-void appendNumber(QByteArray &out, Number value)
+template<typename Number> void appendNumber(QByteArray &out, Number value)
 {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -73,11 +85,20 @@ bool unescape(const char *p, const char *e, QString *value)
         if (++p == e)
             return false;
         switch (*p) {
-        case 'n': bytes.append('\n'); break;
-        case 'r': bytes.append('\r'); break;
-        case 't': bytes.append('\t'); break;
-        case '\\': bytes.append('\\'); break;
-        default: return false;
+        case 'n':
+            bytes.append('\n');
+            break;
+        case 'r':
+            bytes.append('\r');
+            break;
+        case 't':
+            bytes.append('\t');
+            break;
+        case '\\':
+            bytes.append('\\');
+            break;
+        default:
+            return false;
         }
     }
     *value = QString::fromUtf8(bytes);
@@ -113,8 +134,7 @@ bool equals(const char *begin, const char *end, const char *word)
 }
 
 // One pass over the text; the sink decides what a decoded line becomes.
-template<typename Sink>
-bool parse(const QByteArray &text, Sink &sink)
+template<typename Sink> bool parse(const QByteArray &text, Sink &sink)
 {
     const char *p = text.constData();
     const char *const end = p + text.size();
@@ -130,11 +150,24 @@ bool parse(const QByteArray &text, Sink &sink)
         PpsAttributeFlag::Types flags;
         const char *name = line;
         switch (*line) {
-        case '+': flags = PpsAttributeFlag::Created; ++name; break;
-        case '-': flags = PpsAttributeFlag::Deleted; ++name; break;
-        case '*': flags = PpsAttributeFlag::Purged; ++name; break;
-        case '#': flags = PpsAttributeFlag::Truncated; ++name; break;
-        default: break;
+        case '+':
+            flags = PpsAttributeFlag::Created;
+            ++name;
+            break;
+        case '-':
+            flags = PpsAttributeFlag::Deleted;
+            ++name;
+            break;
+        case '*':
+            flags = PpsAttributeFlag::Purged;
+            ++name;
+            break;
+        case '#':
+            flags = PpsAttributeFlag::Truncated;
+            ++name;
+            break;
+        default:
+            break;
         }
         if (name < eol && *name == '@') {
             ++name;
@@ -198,7 +231,7 @@ struct VariantSink
     {
         (current.isEmpty() ? result : block).insert(name, std::move(value));
     }
-    void deleted(const QString &) { }
+    void deleted(const QString &) {}
 };
 
 struct AttributeSink
@@ -253,23 +286,35 @@ bool encodeAttribute(QByteArray &out, const QString &name, const QVariant &value
     case QMetaType::Bool:
         value.toBool() ? out.append(":b:true", 7) : out.append(":b:false", 8);
         break;
-    case QMetaType::Int: case QMetaType::Short: case QMetaType::Char: case QMetaType::SChar:
-    case QMetaType::Long: case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
         appendNumber(out, value.toLongLong());
         break;
-    case QMetaType::UInt: case QMetaType::UShort: case QMetaType::UChar: case QMetaType::ULong:
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+    case QMetaType::ULong:
     case QMetaType::ULongLong:
         appendNumber(out, value.toULongLong());
         break;
-    case QMetaType::Double: case QMetaType::Float: {
+    case QMetaType::Double:
+    case QMetaType::Float: {
         const double d = value.toDouble();
         if (!std::isfinite(d))
             return false;
         appendNumber(out, d);
         break;
     }
-    case QMetaType::QVariantMap: case QMetaType::QVariantHash: case QMetaType::QVariantList:
-    case QMetaType::QStringList: case QMetaType::UnknownType: case QMetaType::Nullptr:
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash:
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+    case QMetaType::UnknownType:
+    case QMetaType::Nullptr:
         out.append(":json:", 6);
         if (!writeJson(out, value))
             return false;

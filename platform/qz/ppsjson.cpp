@@ -20,12 +20,12 @@ void appendNumber(QByteArray &out, double value)
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr - buffer);
     // Keep a double a double across a round trip: "1" would come back as an integer.
-    if (!std::memchr(buffer, '.', result.ptr - buffer) && !std::memchr(buffer, 'e', result.ptr - buffer))
+    if (!std::memchr(buffer, '.', result.ptr - buffer) &&
+        !std::memchr(buffer, 'e', result.ptr - buffer))
         out.append(".0", 2);
 }
 
-template<typename Int>
-void appendInteger(QByteArray &out, Int value)
+template<typename Int> void appendInteger(QByteArray &out, Int value)
 {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -147,8 +147,7 @@ public:
     Reader(const char *begin, const char *end)
         : p(begin)
         , e(end)
-    {
-    }
+    {}
 
     bool parseDocument(QVariant *value)
     {
@@ -358,14 +357,30 @@ private:
             if (++p == e)
                 return false;
             switch (*p++) {
-            case '"': scratch.append('"'); break;
-            case '\\': scratch.append('\\'); break;
-            case '/': scratch.append('/'); break;
-            case 'b': scratch.append('\b'); break;
-            case 'f': scratch.append('\f'); break;
-            case 'n': scratch.append('\n'); break;
-            case 'r': scratch.append('\r'); break;
-            case 't': scratch.append('\t'); break;
+            case '"':
+                scratch.append('"');
+                break;
+            case '\\':
+                scratch.append('\\');
+                break;
+            case '/':
+                scratch.append('/');
+                break;
+            case 'b':
+                scratch.append('\b');
+                break;
+            case 'f':
+                scratch.append('\f');
+                break;
+            case 'n':
+                scratch.append('\n');
+                break;
+            case 'r':
+                scratch.append('\r');
+                break;
+            case 't':
+                scratch.append('\t');
+                break;
             case 'u': {
                 char32_t unit;
                 if (!parseHex4(&unit))
@@ -434,7 +449,8 @@ private:
         }
         double d = 0;
         const auto result = std::from_chars(start, p, d);
-        if (result.ptr != p || (result.ec != std::errc() && result.ec != std::errc::result_out_of_range))
+        if (result.ptr != p ||
+            (result.ec != std::errc() && result.ec != std::errc::result_out_of_range))
             return false;
         if (!std::isfinite(d))
             return false;
@@ -459,13 +475,27 @@ void writeJsonString(QByteArray &out, const QByteArray &utf8)
         out.append(run, p - run);
         run = p + 1;
         switch (c) {
-        case '"': out.append("\\\"", 2); break;
-        case '\\': out.append("\\\\", 2); break;
-        case '\n': out.append("\\n", 2); break;
-        case '\r': out.append("\\r", 2); break;
-        case '\t': out.append("\\t", 2); break;
-        case '\b': out.append("\\b", 2); break;
-        case '\f': out.append("\\f", 2); break;
+        case '"':
+            out.append("\\\"", 2);
+            break;
+        case '\\':
+            out.append("\\\\", 2);
+            break;
+        case '\n':
+            out.append("\\n", 2);
+            break;
+        case '\r':
+            out.append("\\r", 2);
+            break;
+        case '\t':
+            out.append("\\t", 2);
+            break;
+        case '\b':
+            out.append("\\b", 2);
+            break;
+        case '\f':
+            out.append("\\f", 2);
+            break;
         default: {
             const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 0xF]};
             out.append(escaped, 6);

@@ -31,8 +31,7 @@ public:
     explicit PpsObjectPrivate(PpsObject *object, const QString &objectPath)
         : q(object)
         , path(objectPath)
-    {
-    }
+    {}
 
     PpsObject *const q;
     const QString path;
@@ -106,7 +105,9 @@ bool PpsObjectPrivate::sendFrame(char type, const QByteArray &payload)
             continue;
         }
         lost = true;
-        return fail(errno, QStringLiteral("Lost the PPS server: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        return fail(
+            errno,
+            QStringLiteral("Lost the PPS server: %1").arg(QString::fromLocal8Bit(strerror(errno))));
     }
     return true;
 }
@@ -204,8 +205,7 @@ void PpsObjectPrivate::shutdown()
 PpsObject::PpsObject(const QString &path, QObject *parent)
     : QObject(parent)
     , d(std::make_unique<PpsObjectPrivate>(this, path))
-{
-}
+{}
 
 PpsObject::~PpsObject()
 {
@@ -299,9 +299,10 @@ bool PpsObject::write(const QByteArray &data)
     if (!(d->mode & PpsOpenMode::Publish) || d->parsed.directory)
         return d->fail(EBADF, QStringLiteral("%1 is not open for publishing").arg(d->path));
     if (data.size() > MaxMessageSize)
-        return d->fail(EMSGSIZE, QStringLiteral("A message of %1 bytes exceeds the PPS limit of %2 bytes")
-                                     .arg(data.size())
-                                     .arg(MaxMessageSize));
+        return d->fail(EMSGSIZE,
+                       QStringLiteral("A message of %1 bytes exceeds the PPS limit of %2 bytes")
+                           .arg(data.size())
+                           .arg(MaxMessageSize));
     if (d->lost)
         return d->fail(ECONNRESET, QStringLiteral("The PPS server closed the connection"));
     return d->sendFrame(FrameWrite, data);
@@ -310,9 +311,9 @@ bool PpsObject::write(const QByteArray &data)
 int PpsObject::writeMessage(const QString &msg, const QString &id, const QVariantMap &dat)
 {
     QByteArray text;
-    if (!pps::encodeAttribute(text, QStringLiteral("msg"), msg)
-        || !pps::encodeAttribute(text, QStringLiteral("id"), id)
-        || !pps::encodeAttribute(text, QStringLiteral("dat"), dat)) {
+    if (!pps::encodeAttribute(text, QStringLiteral("msg"), msg) ||
+        !pps::encodeAttribute(text, QStringLiteral("id"), id) ||
+        !pps::encodeAttribute(text, QStringLiteral("dat"), dat)) {
         d->fail(EINVAL, QStringLiteral("The message cannot be encoded"));
         return EINVAL;
     }

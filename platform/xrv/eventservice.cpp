@@ -134,9 +134,14 @@ const char *eventString(xrv_event_t *event, const char *key)
     if (!value.isValid() || value.isNull())
         return nullptr;
     std::lock_guard<std::mutex> lock(event->cacheMutex);
-    QByteArray &slot = event->utf8[key];
-    slot = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
-    return slot.constData();
+    // Convert once: a pointer handed out earlier must stay valid for the whole dispatch.
+    auto it = event->utf8.find(key);
+    if (it == event->utf8.end()) {
+        it = event->utf8.insert(key, value.typeId() == QMetaType::QByteArray
+                                         ? value.toByteArray()
+                                         : value.toString().toUtf8());
+    }
+    return it->constData();
 }
 
 } // namespace qz::platform
@@ -145,8 +150,7 @@ using qz::platform::Registry;
 using qz::platform::Subscription;
 
 namespace {
-template<typename Predicate>
-void removeSubscriptions(Registry &r, Predicate matches)
+template<typename Predicate> void removeSubscriptions(Registry &r, Predicate matches)
 {
     r.subscriptions.erase(std::remove_if(r.subscriptions.begin(), r.subscriptions.end(), matches),
                           r.subscriptions.end());
@@ -214,8 +218,9 @@ void AbstractXrvEventHandler::unsubscribe(int domain)
 {
     Registry &r = Registry::instance();
     QMutexLocker lock(&r.mutex);
-    removeSubscriptions(
-        r, [this, domain](const Subscription &s) { return s.handler == this && s.domain == domain; });
+    removeSubscriptions(r, [this, domain](const Subscription &s) {
+        return s.handler == this && s.domain == domain;
+    });
 }
 
 } // namespace qz

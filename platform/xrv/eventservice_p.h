@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QVariantHash>
 
+#include <memory>
 #include <mutex>
 
 struct xrv_event
@@ -20,6 +21,8 @@ struct xrv_event
     // UTF-8 copies handed out by the accessors; they live as long as the event.
     std::mutex cacheMutex;
     QHash<QByteArray, QByteArray> utf8;
+    // Handles built by accessors from the event's fields (an event's invocation, ...); likewise.
+    QHash<QByteArray, std::shared_ptr<void>> handles;
 };
 
 #endif

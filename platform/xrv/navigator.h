@@ -24,4 +24,7 @@ QZPLATFORM_EXPORT const char *navigator_event_get_data(xrv_event_t *event);
 }
 #endif
 
+#include <xrv/navigator_card.h>
+#include <xrv/navigator_invoke.h>
+
 #endif

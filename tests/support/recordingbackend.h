@@ -25,10 +25,9 @@ public:
     };
 
     /*! Installs itself for \a services (all by default) until destroyed. */
-    RecordingBackend(std::initializer_list<Service> services = {Service::Navigator, Service::Menu,
-                                                                Service::Nfc, Service::Clipboard,
-                                                                Service::Screen, Service::Image,
-                                                                Service::Context});
+    RecordingBackend(std::initializer_list<Service> services = {
+                         Service::Navigator, Service::Menu, Service::Nfc, Service::Clipboard,
+                         Service::Screen, Service::Image, Service::Context});
     ~RecordingBackend() override;
 
     int call(const QByteArray &name, const QVariantList &args, QVariantList *out) override;

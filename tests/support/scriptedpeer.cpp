@@ -14,7 +14,8 @@ ScriptedPeer::ScriptedPeer(const QString &path, QObject *parent)
 bool ScriptedPeer::open()
 {
     if (!m_object.open(qz::PpsOpenMode::PublishSubscribe | qz::PpsOpenMode::Create)) {
-        qWarning("ScriptedPeer: cannot serve %s: %s", qPrintable(m_path), qPrintable(m_object.errorString()));
+        qWarning("ScriptedPeer: cannot serve %s: %s", qPrintable(m_path),
+                 qPrintable(m_object.errorString()));
         return false;
     }
     return true;

@@ -53,7 +53,9 @@ int write(const QString &path, const QStringList &lines)
         bool ok = false;
         qz::PpsObject::decodeWithFlags(encoded, &ok);
         if (!ok)
-            return fail(QStringLiteral("not a PPS attribute line: %1 (expected name:encoding:value or -name)").arg(line));
+            return fail(QStringLiteral(
+                            "not a PPS attribute line: %1 (expected name:encoding:value or -name)")
+                            .arg(line));
         text += encoded;
     }
     qz::PpsObject object(path);
@@ -97,14 +99,16 @@ int main(int argc, char **argv)
         "Reads, writes and watches PPS objects.\n\n"
         "  cat PATH                  print the object's content (a directory with PATH/.all)\n"
         "  write PATH LINE...        write attribute lines such as 'status::ready' or 'count:n:3'\n"
-        "  watch PATH                print each change as it arrives (add ?delta for changes only)"));
+        "  watch PATH                print each change as it arrives (add ?delta for changes "
+        "only)"));
     parser.addHelpOption();
     const QCommandLineOption socketOption(
         {QStringLiteral("s"), QStringLiteral("socket")},
-        QStringLiteral("Talk to the server on <path> instead of the default."), QStringLiteral("path"));
-    const QCommandLineOption waitOption(QStringLiteral("wait"),
-                                        QStringLiteral("cat: wait up to <ms> for content (default 500)."),
-                                        QStringLiteral("ms"), QStringLiteral("500"));
+        QStringLiteral("Talk to the server on <path> instead of the default."),
+        QStringLiteral("path"));
+    const QCommandLineOption waitOption(
+        QStringLiteral("wait"), QStringLiteral("cat: wait up to <ms> for content (default 500)."),
+        QStringLiteral("ms"), QStringLiteral("500"));
     parser.addOption(socketOption);
     parser.addOption(waitOption);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("cat, write or watch"));
