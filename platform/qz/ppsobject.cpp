@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -252,7 +253,10 @@ bool PpsObject::open(PpsOpenMode::Types mode)
         QMetaObject::invokeMethod(
             this,
             [this, count = d->pending.size()] {
-                for (size_t i = 0; i < count && d->readyReadEnabled; ++i)
+                // What was read in the meantime needs no announcement.
+                QPointer<PpsObject> guard(this);
+                const size_t unread = std::min(count, d->pending.size());
+                for (size_t i = 0; i < unread && guard && d->readyReadEnabled; ++i)
                     Q_EMIT readyRead();
             },
             Qt::QueuedConnection);
