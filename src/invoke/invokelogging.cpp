@@ -1,0 +1,5 @@
+#include "invokelogging_p.h"
+
+namespace qz::system {
+Q_LOGGING_CATEGORY(lcInvoke, "qz.system.invoke")
+}
