@@ -1,0 +1,10 @@
+// Logging categories of qzdevice, one per service.
+#ifndef QZDEVICE_DEVICELOGGING_H
+#define QZDEVICE_DEVICELOGGING_H
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcDevice)
+Q_DECLARE_LOGGING_CATEGORY(lcDeviceDialog)
+
+#endif

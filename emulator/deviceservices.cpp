@@ -1,0 +1,38 @@
+#include "deviceservices.h"
+
+#include "autodialogpolicy.h"
+#include "dialogservice.h"
+#include "interactivedialogpolicy.h"
+#include "scriptdialogpolicy.h"
+#include "terminal.h"
+
+namespace {
+
+std::unique_ptr<DialogPolicy> createDialogPolicy(const DeviceOptions &options, QString *error)
+{
+    switch (options.policy) {
+    case DeviceOptions::Policy::Auto:
+        return std::make_unique<AutoDialogPolicy>(options.dialogDefaults);
+    case DeviceOptions::Policy::Script:
+        if (const std::optional<DialogScript> script =
+                DialogScript::fromFile(options.scriptPath, error))
+            return std::make_unique<ScriptDialogPolicy>(*script, options.dialogDefaults);
+        return nullptr;
+    case DeviceOptions::Policy::Interactive:
+        return std::make_unique<InteractiveDialogPolicy>(new StdioTerminal, options.dialogDefaults);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOptions &options,
+                                                                 QString *error)
+{
+    std::vector<std::unique_ptr<DeviceService>> services;
+    std::unique_ptr<DialogPolicy> dialogPolicy = createDialogPolicy(options, error);
+    if (!dialogPolicy)
+        return {};
+    services.push_back(std::make_unique<DialogService>(std::move(dialogPolicy)));
+    return services;
+}

@@ -1,0 +1,34 @@
+// The device's dialog service: serves "/pps/services/dialog/control" and ".../system-control",
+// keeps the dialogs each client has up, lets a policy decide the answers and sends them back.
+#ifndef QZDEVICE_DIALOGSERVICE_H
+#define QZDEVICE_DIALOGSERVICE_H
+
+#include "deviceservice.h"
+
+#include <memory>
+
+class DialogPolicy;
+class DialogServicePrivate;
+
+class DialogService : public DeviceService
+{
+    Q_OBJECT
+public:
+    static const QString s_controlPath;
+    static const QString s_systemControlPath;
+
+    /*! The service takes ownership of \a policy. */
+    explicit DialogService(std::unique_ptr<DialogPolicy> policy, QObject *parent = nullptr);
+    ~DialogService() override;
+
+    QString name() const override;
+    bool start(QString *error) override;
+
+    /*! How many dialogs are up, answered ones the client still keeps up included. */
+    int dialogCount() const;
+
+private:
+    std::unique_ptr<DialogServicePrivate> const d;
+};
+
+#endif

@@ -1,0 +1,68 @@
+// qzdevice: the device's services in one process, for desktops and cross-process tests.
+#include "deviceservices.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+// Only write(2) is safe in a signal handler; the event loop does the rest.
+void onSignal(int signal)
+{
+    const char byte = char(signal);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+int fail(const QString &text, int status)
+{
+    std::fprintf(stderr, "qzdevice: %s\n", qPrintable(text));
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qzdevice"));
+
+    QString error;
+    const std::optional<DeviceOptions> options =
+        DeviceOptions::parse(QCoreApplication::arguments(), &error);
+    if (!options)
+        return fail(error, 2);
+    const std::vector<std::unique_ptr<DeviceService>> services =
+        createDeviceServices(*options, &error);
+    if (services.empty())
+        return fail(error, 2);
+    int status = 0;
+    for (const auto &service : services) {
+        if (!service->start(&error))
+            return fail(
+                QStringLiteral("the %1 service cannot start: %2").arg(service->name(), error), 1);
+        QObject::connect(service.get(), &DeviceService::failed, &app,
+                         [&status](const QString &reason) {
+                             status = fail(reason, 1);
+                             QCoreApplication::exit(status);
+                         });
+        std::fprintf(stderr, "qzdevice: %s service ready\n", qPrintable(service->name()));
+    }
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return fail(QStringLiteral("cannot set up signal handling"), 1);
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app,
+                     [] { QCoreApplication::quit(); });
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGHUP, onSignal);
+    QCoreApplication::exec();
+    return status;
+}
