@@ -1,0 +1,47 @@
+#include <qz/system/dialogppschannel.h>
+
+#include "systemuiconstants_p.h"
+
+#include <qz/PpsObject>
+
+namespace qz::system {
+
+class DialogPpsChannelPrivate
+{
+public:
+    // A child of the channel: created once, never replaced.
+    PpsObject *object = nullptr;
+};
+
+DialogPpsChannel::DialogPpsChannel(bool systemControl, QObject *parent)
+    : QObject(parent)
+    , d(std::make_unique<DialogPpsChannelPrivate>())
+{
+    d->object = new PpsObject(systemControl ? s_controlServicePath : s_controlPath, this);
+    if (!d->object->open(PpsOpenMode::PublishSubscribe))
+        return;
+    connect(d->object, &PpsObject::readyRead, this, &DialogPpsChannel::onReadyRead);
+    connect(this, &DialogPpsChannel::sendPassthrough, this, &DialogPpsChannel::onSend);
+}
+
+DialogPpsChannel::~DialogPpsChannel() = default;
+
+bool DialogPpsChannel::isOpen() const
+{
+    return d->object && d->object->isOpen();
+}
+
+void DialogPpsChannel::onReadyRead()
+{
+    bool ok = false;
+    const QByteArray text = d->object->read(&ok);
+    if (ok)
+        Q_EMIT receivePassthrough(PpsObject::decode(text));
+}
+
+void DialogPpsChannel::onSend(const QVariantMap &map)
+{
+    d->object->write(PpsObject::encode(map));
+}
+
+} // namespace qz::system
