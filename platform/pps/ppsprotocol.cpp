@@ -1,5 +1,6 @@
 #include "ppsprotocol.h"
 
+#include <QSysInfo>
 #include <QtGlobal>
 
 #include <cstring>
@@ -34,10 +35,13 @@ bool parseStatus(const QByteArray &payload, int *error, QString *text)
 {
     if (payload.size() < qsizetype(sizeof(uint32_t)))
         return false;
-    uint32_t code;
-    std::memcpy(&code, payload.constData(), sizeof code);
+    uint32_t code = 0;
+    for (int i = 3; i >= 0; --i) // native order, as statusPayload() wrote it
+        code = (code << 8) |
+               uchar(payload.at(QSysInfo::ByteOrder == QSysInfo::LittleEndian ? i : 3 - i));
     *error = int(code);
-    *text = QString::fromUtf8(payload.constData() + sizeof code, payload.size() - sizeof code);
+    *text = QString::fromUtf8(payload.constData() + sizeof(uint32_t),
+                              payload.size() - sizeof(uint32_t));
     return true;
 }
 

@@ -71,6 +71,20 @@ QByteArray line(const QByteArray &name, const QByteArray &encodedValue)
     return text;
 }
 
+// Calls f with each non-empty line of text, without copying.
+template<typename F> void forEachLine(const QByteArray &text, F f)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        if (end > start)
+            f(QByteArrayView(text.constData() + start, end - start));
+        start = end + 1;
+    }
+}
+
 QByteArray header(char mark, const QByteArray &name)
 {
     QByteArray text;
@@ -484,23 +498,22 @@ void ServerPrivate::applyWrite(Object &object, Client *writer, const QByteArray 
 {
     QByteArray delta = header(0, object.name);
     const qsizetype emptyDelta = delta.size();
-    for (const QByteArray &l : text.split('\n')) {
-        if (l.isEmpty() || l.startsWith('@') || l.startsWith('+') || l.startsWith('#') ||
-            l.startsWith('*'))
-            continue; // headers name this object; marks are not written
+    forEachLine(text, [&](QByteArrayView l) {
+        if (l.startsWith('@') || l.startsWith('+') || l.startsWith('#') || l.startsWith('*'))
+            return; // headers name this object; marks are not written
         if (l.startsWith('-')) {
-            if (object.attributes.remove(l.mid(1)))
+            if (object.attributes.remove(l.sliced(1).toByteArray()))
                 delta.append(l).append('\n');
-            continue;
+            return;
         }
         const qsizetype colon = l.indexOf(':');
-        if (colon <= 0 || l.indexOf(':', colon + 1) < 0) {
+        if (colon <= 0 || l.sliced(colon + 1).indexOf(':') < 0) {
             qCWarning(lcPps) << "Malformed attribute line dropped from a write to" << object.path;
-            continue;
+            return;
         }
-        object.attributes.insert(l.left(colon), l.mid(colon + 1));
+        object.attributes.insert(l.first(colon).toByteArray(), l.sliced(colon + 1).toByteArray());
         delta.append(l).append('\n');
-    }
+    });
     if (delta.size() == emptyDelta)
         return;
     publish(object, writer, delta, snapshot(object));
@@ -509,10 +522,11 @@ void ServerPrivate::applyWrite(Object &object, Client *writer, const QByteArray 
 void ServerPrivate::routeToServer(Object &object, Client *client, const QByteArray &text)
 {
     QByteArray message = header(0, object.name + '.' + QByteArray::number(client->id));
-    for (const QByteArray &l : text.split('\n')) {
-        if (!l.isEmpty() && !l.startsWith('@'))
+    message.reserve(message.size() + text.size() + 1);
+    forEachLine(text, [&](QByteArrayView l) {
+        if (!l.startsWith('@')) // a client cannot speak for another object
             message.append(l).append('\n');
-    }
+    });
     send(object.server, FrameData, message);
 }
 
@@ -533,22 +547,21 @@ void ServerPrivate::routeFromServer(Object &object, const QByteArray &text)
         }
         block.clear();
     };
-    for (const QByteArray &l : text.split('\n')) {
-        if (l.isEmpty() || l.startsWith('+') || l.startsWith('*') || l.startsWith('#') ||
-            l.startsWith("-@"))
-            continue;
+    forEachLine(text, [&](QByteArrayView l) {
+        if (l.startsWith('+') || l.startsWith('*') || l.startsWith('#') || l.startsWith("-@"))
+            return;
         if (!l.startsWith('@')) {
             block.append(l).append('\n');
-            continue;
+            return;
         }
         deliver();
-        const QByteArray name = l.mid(1);
+        const QByteArrayView name = l.sliced(1);
         toAll = name == object.name;
         bool ok = false;
-        target = name.startsWith(prefix) ? name.mid(prefix.size()).toInt(&ok) : 0;
+        target = name.startsWith(prefix) ? name.sliced(prefix.size()).toByteArray().toInt(&ok) : 0;
         if (!toAll && !ok)
             target = -1;
-    }
+    });
     deliver();
 }
 
