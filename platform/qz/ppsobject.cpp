@@ -4,12 +4,13 @@
 #include "../pps/ppsprotocol.h"
 #include "ppscodec_p.h"
 
+#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QPointer>
 #include <QSocketNotifier>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -246,6 +247,9 @@ bool PpsObject::open(PpsOpenMode::Types mode)
     d->blocking = d->blocking || d->parsed.wait;
     d->error = 0;
     d->errorString.clear();
+    // A thread without an event loop (a plain std::thread) can still read, blocking.
+    if (!QAbstractEventDispatcher::instance())
+        return true;
     d->notifier = new QSocketNotifier(qintptr(d->fd), QSocketNotifier::Read, this);
     connect(d->notifier, &QSocketNotifier::activated, this, [this] { d->onActivated(); });
     if (!d->pending.empty() && d->readyReadEnabled) {

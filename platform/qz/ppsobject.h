@@ -28,8 +28,8 @@ class PpsObjectPrivate;
     fails with ECONNREFUSED or ENOENT.
 
     readyRead() is emitted on the event loop of the thread that opened the object, once for each
-    change that arrives (and again after a read that leaves changes pending). A handle never
-    receives the changes it wrote itself.
+    change that arrives and has not been read yet; a thread without an event dispatcher gets no
+    signal but can read, blocking. A handle never receives the changes it wrote itself.
 
     All failures are reported through the return value, error() (an errno number) and
     errorString(); nothing throws.
