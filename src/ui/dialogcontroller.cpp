@@ -122,6 +122,29 @@ bool DialogController::watchIconChanges()
     return watch(m_service, &SystemDialogService::iconChanged);
 }
 
+bool DialogController::watchInputField(const SystemUiInputField *field)
+{
+    bool ok =
+        watch(field, qOverload<SystemUiInputMode::Type>(&SystemUiInputField::inputModeChanged));
+    ok &= watch(field, &SystemUiInputField::defaultTextChanged);
+    ok &= watch(field, &SystemUiInputField::emptyTextChanged);
+    ok &= watch(field, &SystemUiInputField::maximumLengthChanged);
+    return ok;
+}
+
+void DialogController::resetInputField(SystemUiInputField *field, SystemUiInputMode::Type mode,
+                                       const QString &emptyText)
+{
+    if (field) {
+        const QSignalBlocker blocker(field);
+        field->setInputMode(mode);
+        field->resetDefaultText();
+        field->setEmptyText(emptyText);
+        field->resetMaximumLength();
+    }
+    autoUpdate();
+}
+
 void DialogController::reportConnections(bool connected, const char *privateClassName)
 {
     if (!connected)

@@ -3,6 +3,7 @@
 #define QZ_SYSTEM_DIALOGCONTROLLER_P_H
 
 #include <qz/system/systemdialogservice.h>
+#include <qz/system/systemuiinputfield.h>
 
 #include <QObject>
 #include <QVariantMap>
@@ -44,6 +45,10 @@ public:
     void update();
     void cancel();
 
+    /*! Gives \a field its initial settings without a signal per setting, then one autoUpdate(). */
+    void resetInputField(SystemUiInputField *field, SystemUiInputMode::Type mode,
+                         const QString &emptyText);
+
 public Q_SLOTS:
     /*! Re-sends the description when auto-update is on and the dialog is up. */
     void autoUpdate();
@@ -77,6 +82,7 @@ protected:
     bool watchCommonChanges();
     bool watchDialogChanges();
     bool watchIconChanges();
+    bool watchInputField(const SystemUiInputField *field);
 
     /*! Logs the warning a kind gives when its signals could not all be connected. */
     static void reportConnections(bool connected, const char *privateClassName);

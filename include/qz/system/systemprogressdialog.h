@@ -1,0 +1,202 @@
+#ifndef QZ_SYSTEM_SYSTEMPROGRESSDIALOG_H
+#define QZ_SYSTEM_SYSTEMPROGRESSDIALOG_H
+
+#include <QObject>
+#include <QUrl>
+#include <qz/system/systemuibutton.h>
+#include <qz/system/systemuienums.h>
+
+namespace qz::system {
+
+class SystemProgressDialogPrivate;
+
+/*!
+    \class qz::system::SystemProgressDialog
+    \brief A system dialog with a progress bar, two status lines and a state (running, paused,
+    failed), besides title, message, icon and buttons.
+
+    Sent as "ProgressDialog". Keep it up while the work proceeds and change progress(); with
+    autoUpdateEnabled each change is sent at once. Results and failures as for SystemDialog.
+*/
+class QZSYSTEM_EXPORT SystemProgressDialog : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString title READ title WRITE setTitle RESET resetTitle NOTIFY titleChanged FINAL)
+    Q_PROPERTY(QString body READ body WRITE setBody RESET resetBody NOTIFY bodyChanged FINAL)
+    Q_PROPERTY(bool emoticonsEnabled READ emoticonsEnabled WRITE setEmoticonsEnabled RESET
+                   resetEmoticonsEnabled NOTIFY emoticonsEnabledChanged FINAL)
+    Q_PROPERTY(bool includeRememberMe READ includeRememberMe WRITE setIncludeRememberMe RESET
+                   resetIncludeRememberMe NOTIFY includeRememberMeChanged FINAL)
+    Q_PROPERTY(bool autoUpdateEnabled READ autoUpdateEnabled WRITE setAutoUpdateEnabled RESET
+                   resetAutoUpdateEnabled NOTIFY autoUpdateEnabledChanged FINAL)
+    Q_PROPERTY(bool rememberMeChecked READ rememberMeChecked WRITE setRememberMeChecked RESET
+                   resetRememberMeChecked NOTIFY rememberMeCheckedChanged FINAL)
+    Q_PROPERTY(QString rememberMeText READ rememberMeText WRITE setRememberMeText RESET
+                   resetRememberMeText NOTIFY rememberMeTextChanged FINAL)
+    Q_PROPERTY(int buttonAreaLimit READ buttonAreaLimit WRITE setButtonAreaLimit RESET
+                   resetButtonAreaLimit NOTIFY buttonAreaLimitChanged FINAL)
+    Q_PROPERTY(bool dismissAutomatically READ dismissAutomatically WRITE setDismissAutomatically
+                   RESET resetDismissAutomatically NOTIFY dismissAutomaticallyChanged FINAL)
+    Q_PROPERTY(bool activityIndicatorVisible READ activityIndicatorVisible WRITE
+                   setActivityIndicatorVisible RESET resetActivityIndicatorVisible NOTIFY
+                       activityIndicatorVisibleChanged FINAL)
+    Q_PROPERTY(
+        qz::system::SystemUiReturnKeyAction::Type returnKeyAction READ returnKeyAction WRITE
+            setReturnKeyAction RESET resetReturnKeyAction NOTIFY returnKeyActionChanged FINAL)
+    Q_PROPERTY(qz::system::SystemUiModality::Type modality READ modality WRITE setModality RESET
+                   resetModality NOTIFY modalityChanged FINAL)
+    Q_PROPERTY(qz::system::SystemUiButton *confirmButton READ confirmButton RESET resetConfirmButton
+                   CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SystemUiButton *customButton READ customButton RESET resetCustomButton
+                   CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SystemUiButton *cancelButton READ cancelButton RESET resetCancelButton
+                   CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SystemUiButton *defaultButton READ defaultButton WRITE setDefaultButton
+                   RESET resetDefaultButton NOTIFY defaultButtonChanged FINAL)
+    Q_PROPERTY(qz::system::SystemUiResult::Type result READ result NOTIFY finished FINAL)
+    Q_PROPERTY(qz::system::SystemUiError::Type error READ error FINAL)
+    Q_PROPERTY(QUrl icon READ icon WRITE setIcon RESET resetIcon NOTIFY iconChanged FINAL)
+    Q_PROPERTY(int progress READ progress WRITE setProgress RESET resetProgress NOTIFY
+                   progressChanged FINAL)
+    Q_PROPERTY(QString statusMessage READ statusMessage WRITE setStatusMessage RESET
+                   resetStatusMessage NOTIFY statusMessageChanged FINAL)
+    Q_PROPERTY(QString statusDetails READ statusDetails WRITE setStatusDetails RESET
+                   resetStatusDetails NOTIFY statusDetailsChanged FINAL)
+    Q_PROPERTY(qz::system::SystemUiProgressState::Type state READ state WRITE setState RESET
+                   resetState NOTIFY stateChanged FINAL)
+public:
+    /*! A confirm button "Ok" and no other. */
+    explicit SystemProgressDialog(QObject *parent = nullptr);
+    /*! A confirm button with that label and no other. */
+    explicit SystemProgressDialog(const QString &confirmLabel, QObject *parent = nullptr);
+    ~SystemProgressDialog() override;
+
+    QString title() const;
+    void setTitle(const QString &title);
+    Q_INVOKABLE void resetTitle();
+
+    QString body() const;
+    void setBody(const QString &body);
+    Q_INVOKABLE void resetBody();
+
+    bool emoticonsEnabled() const;
+    void setEmoticonsEnabled(bool enabled);
+    Q_INVOKABLE void resetEmoticonsEnabled();
+
+    bool includeRememberMe() const;
+    void setIncludeRememberMe(bool include);
+    Q_INVOKABLE void resetIncludeRememberMe();
+
+    bool autoUpdateEnabled() const;
+    void setAutoUpdateEnabled(bool enabled);
+    Q_INVOKABLE void resetAutoUpdateEnabled();
+
+    bool rememberMeChecked() const;
+    void setRememberMeChecked(bool checked);
+    Q_INVOKABLE void resetRememberMeChecked();
+
+    QString rememberMeText() const;
+    void setRememberMeText(const QString &text);
+    Q_INVOKABLE void resetRememberMeText();
+
+    int buttonAreaLimit() const;
+    /*! 1 to 3; anything else lets the platform choose (-1). */
+    void setButtonAreaLimit(int limit);
+    Q_INVOKABLE void resetButtonAreaLimit();
+
+    bool dismissAutomatically() const;
+    void setDismissAutomatically(bool dismiss);
+    Q_INVOKABLE void resetDismissAutomatically();
+
+    bool activityIndicatorVisible() const;
+    void setActivityIndicatorVisible(bool visible);
+    Q_INVOKABLE void resetActivityIndicatorVisible();
+
+    SystemUiReturnKeyAction::Type returnKeyAction() const;
+    void setReturnKeyAction(SystemUiReturnKeyAction::Type action);
+    Q_INVOKABLE void resetReturnKeyAction();
+
+    SystemUiModality::Type modality() const;
+    void setModality(SystemUiModality::Type modality);
+    Q_INVOKABLE void resetModality();
+
+    SystemUiButton *confirmButton() const;
+    SystemUiButton *customButton() const;
+    SystemUiButton *cancelButton() const;
+    /*! Confirm "Ok", custom and cancel empty; enabled. */
+    Q_INVOKABLE void resetConfirmButton();
+    Q_INVOKABLE void resetCustomButton();
+    Q_INVOKABLE void resetCancelButton();
+
+    SystemUiButton *defaultButton() const;
+    void setDefaultButton(SystemUiButton *button);
+    /*! The first of confirm, custom and cancel with a label. */
+    Q_INVOKABLE void resetDefaultButton();
+
+    /*! An asset, file or relative URL (see qz::UIToolkitSupport). */
+    QUrl icon() const;
+    void setIcon(const QUrl &icon);
+    Q_INVOKABLE void resetIcon();
+
+    SystemUiResult::Type result() const;
+    SystemUiError::Type error() const;
+    /*! The button the last answer named, or null. */
+    Q_INVOKABLE qz::system::SystemUiButton *buttonSelection() const;
+    /*! The remember-me box in the last answer; false when the answer carried none. */
+    Q_INVOKABLE bool rememberMeSelection() const;
+
+    /*! Percent done, 0 to 100; -1 (also for anything outside -1..100) means indeterminate. */
+    int progress() const;
+    void setProgress(int progress);
+    Q_INVOKABLE void resetProgress();
+
+    QString statusMessage() const;
+    void setStatusMessage(const QString &message);
+    Q_INVOKABLE void resetStatusMessage();
+
+    QString statusDetails() const;
+    void setStatusDetails(const QString &details);
+    Q_INVOKABLE void resetStatusDetails();
+
+    SystemUiProgressState::Type state() const;
+    void setState(SystemUiProgressState::Type state);
+    Q_INVOKABLE void resetState();
+
+public Q_SLOTS:
+    void show();
+    qz::system::SystemUiResult::Type exec();
+    void update();
+    void cancel();
+
+Q_SIGNALS:
+    void finished(qz::system::SystemUiResult::Type result);
+    void titleChanged(const QString &title);
+    void bodyChanged(const QString &body);
+    void emoticonsEnabledChanged(bool enabled);
+    void includeRememberMeChanged(bool include);
+    void autoUpdateEnabledChanged(bool enabled);
+    void rememberMeCheckedChanged(bool checked);
+    void rememberMeTextChanged(const QString &text);
+    void defaultButtonChanged(qz::system::SystemUiButton *button);
+    void dismissAutomaticallyChanged(bool dismiss);
+    void activityIndicatorVisibleChanged(bool visible);
+    void returnKeyActionChanged(qz::system::SystemUiReturnKeyAction::Type action);
+    void modalityChanged(qz::system::SystemUiModality::Type modality);
+    void buttonAreaLimitChanged(int limit);
+    void iconChanged(const QUrl &icon);
+    void progressChanged(int progress);
+    void statusMessageChanged(const QString &message);
+    void statusDetailsChanged(const QString &details);
+    void stateChanged(qz::system::SystemUiProgressState::Type state);
+    void finished(int result);
+    void returnKeyActionChanged(int action);
+    void modalityChanged(int modality);
+    void stateChanged(int state);
+
+private:
+    SystemProgressDialogPrivate *const d;
+};
+
+} // namespace qz::system
+
+#endif

@@ -1,0 +1,181 @@
+#ifndef QZ_SYSTEM_SYSTEMPROMPT_H
+#define QZ_SYSTEM_SYSTEMPROMPT_H
+
+#include <QObject>
+#include <qz/system/systemuibutton.h>
+#include <qz/system/systemuienums.h>
+#include <qz/system/systemuiinputfield.h>
+
+namespace qz::system {
+
+class SystemPromptPrivate;
+
+/*!
+    \class qz::system::SystemPrompt
+    \brief A system dialog with one text field; the answer carries the pressed button and the text
+    the user typed (inputFieldTextEntry()).
+
+    Sent as "PromptDialog". Buttons "Ok" (confirm) and "Cancel"; results and failures as for
+    SystemDialog, with Error / InvalidState also when the input field was deleted.
+*/
+class QZSYSTEM_EXPORT SystemPrompt : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString title READ title WRITE setTitle RESET resetTitle NOTIFY titleChanged FINAL)
+    Q_PROPERTY(QString body READ body WRITE setBody RESET resetBody NOTIFY bodyChanged FINAL)
+    Q_PROPERTY(bool emoticonsEnabled READ emoticonsEnabled WRITE setEmoticonsEnabled RESET
+                   resetEmoticonsEnabled NOTIFY emoticonsEnabledChanged FINAL)
+    Q_PROPERTY(bool includeRememberMe READ includeRememberMe WRITE setIncludeRememberMe RESET
+                   resetIncludeRememberMe NOTIFY includeRememberMeChanged FINAL)
+    Q_PROPERTY(bool autoUpdateEnabled READ autoUpdateEnabled WRITE setAutoUpdateEnabled RESET
+                   resetAutoUpdateEnabled NOTIFY autoUpdateEnabledChanged FINAL)
+    Q_PROPERTY(bool rememberMeChecked READ rememberMeChecked WRITE setRememberMeChecked RESET
+                   resetRememberMeChecked NOTIFY rememberMeCheckedChanged FINAL)
+    Q_PROPERTY(QString rememberMeText READ rememberMeText WRITE setRememberMeText RESET
+                   resetRememberMeText NOTIFY rememberMeTextChanged FINAL)
+    Q_PROPERTY(int buttonAreaLimit READ buttonAreaLimit WRITE setButtonAreaLimit RESET
+                   resetButtonAreaLimit NOTIFY buttonAreaLimitChanged FINAL)
+    Q_PROPERTY(bool dismissAutomatically READ dismissAutomatically WRITE setDismissAutomatically
+                   RESET resetDismissAutomatically NOTIFY dismissAutomaticallyChanged FINAL)
+    Q_PROPERTY(bool activityIndicatorVisible READ activityIndicatorVisible WRITE
+                   setActivityIndicatorVisible RESET resetActivityIndicatorVisible NOTIFY
+                       activityIndicatorVisibleChanged FINAL)
+    Q_PROPERTY(
+        qz::system::SystemUiReturnKeyAction::Type returnKeyAction READ returnKeyAction WRITE
+            setReturnKeyAction RESET resetReturnKeyAction NOTIFY returnKeyActionChanged FINAL)
+    Q_PROPERTY(qz::system::SystemUiModality::Type modality READ modality WRITE setModality RESET
+                   resetModality NOTIFY modalityChanged FINAL)
+    Q_PROPERTY(qz::system::SystemUiButton *confirmButton READ confirmButton RESET resetConfirmButton
+                   CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SystemUiButton *customButton READ customButton RESET resetCustomButton
+                   CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SystemUiButton *cancelButton READ cancelButton RESET resetCancelButton
+                   CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SystemUiButton *defaultButton READ defaultButton WRITE setDefaultButton
+                   RESET resetDefaultButton NOTIFY defaultButtonChanged FINAL)
+    Q_PROPERTY(qz::system::SystemUiResult::Type result READ result NOTIFY finished FINAL)
+    Q_PROPERTY(qz::system::SystemUiError::Type error READ error FINAL)
+    Q_PROPERTY(qz::system::SystemUiInputField *inputField READ inputField RESET resetInputField
+                   CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SystemUiInputOption::Types inputOptions READ inputOptions WRITE
+                   setInputOptions RESET resetInputOptions NOTIFY inputOptionsChanged FINAL)
+public:
+    explicit SystemPrompt(QObject *parent = nullptr);
+    ~SystemPrompt() override;
+
+    QString title() const;
+    void setTitle(const QString &title);
+    Q_INVOKABLE void resetTitle();
+
+    QString body() const;
+    void setBody(const QString &body);
+    Q_INVOKABLE void resetBody();
+
+    bool emoticonsEnabled() const;
+    void setEmoticonsEnabled(bool enabled);
+    Q_INVOKABLE void resetEmoticonsEnabled();
+
+    bool includeRememberMe() const;
+    void setIncludeRememberMe(bool include);
+    Q_INVOKABLE void resetIncludeRememberMe();
+
+    bool autoUpdateEnabled() const;
+    void setAutoUpdateEnabled(bool enabled);
+    Q_INVOKABLE void resetAutoUpdateEnabled();
+
+    bool rememberMeChecked() const;
+    void setRememberMeChecked(bool checked);
+    Q_INVOKABLE void resetRememberMeChecked();
+
+    QString rememberMeText() const;
+    void setRememberMeText(const QString &text);
+    Q_INVOKABLE void resetRememberMeText();
+
+    int buttonAreaLimit() const;
+    /*! 1 to 3; anything else lets the platform choose (-1). */
+    void setButtonAreaLimit(int limit);
+    Q_INVOKABLE void resetButtonAreaLimit();
+
+    bool dismissAutomatically() const;
+    void setDismissAutomatically(bool dismiss);
+    Q_INVOKABLE void resetDismissAutomatically();
+
+    bool activityIndicatorVisible() const;
+    void setActivityIndicatorVisible(bool visible);
+    Q_INVOKABLE void resetActivityIndicatorVisible();
+
+    SystemUiReturnKeyAction::Type returnKeyAction() const;
+    void setReturnKeyAction(SystemUiReturnKeyAction::Type action);
+    Q_INVOKABLE void resetReturnKeyAction();
+
+    SystemUiModality::Type modality() const;
+    void setModality(SystemUiModality::Type modality);
+    Q_INVOKABLE void resetModality();
+
+    SystemUiButton *confirmButton() const;
+    SystemUiButton *customButton() const;
+    SystemUiButton *cancelButton() const;
+    /*! The default label (see the constructors) and enabled. */
+    Q_INVOKABLE void resetConfirmButton();
+    Q_INVOKABLE void resetCustomButton();
+    Q_INVOKABLE void resetCancelButton();
+
+    SystemUiButton *defaultButton() const;
+    void setDefaultButton(SystemUiButton *button);
+    /*! The first of confirm, custom and cancel with a label. */
+    Q_INVOKABLE void resetDefaultButton();
+
+    SystemUiResult::Type result() const;
+    SystemUiError::Type error() const;
+    /*! The button the last answer named, or null. */
+    Q_INVOKABLE qz::system::SystemUiButton *buttonSelection() const;
+    /*! The remember-me box in the last answer; false when the answer carried none. */
+    Q_INVOKABLE bool rememberMeSelection() const;
+
+    SystemUiInputField *inputField() const;
+    /*! Default mode, empty texts, no length limit; sends at most one update. */
+    Q_INVOKABLE void resetInputField();
+
+    /*! Keyboard aids, sent only while the field is in the default mode. */
+    SystemUiInputOption::Types inputOptions() const;
+    void setInputOptions(SystemUiInputOption::Types options);
+    /*! AutoCapitalize, AutoCorrect and SpellCheck. */
+    Q_INVOKABLE void resetInputOptions();
+
+    /*! The text of the last answer; empty when it carried none. */
+    Q_INVOKABLE QString inputFieldTextEntry() const;
+
+public Q_SLOTS:
+    void show();
+    qz::system::SystemUiResult::Type exec();
+    void update();
+    void cancel();
+
+Q_SIGNALS:
+    void finished(qz::system::SystemUiResult::Type result);
+    void titleChanged(const QString &title);
+    void bodyChanged(const QString &body);
+    void emoticonsEnabledChanged(bool enabled);
+    void includeRememberMeChanged(bool include);
+    void autoUpdateEnabledChanged(bool enabled);
+    void rememberMeCheckedChanged(bool checked);
+    void rememberMeTextChanged(const QString &text);
+    void defaultButtonChanged(qz::system::SystemUiButton *button);
+    void buttonAreaLimitChanged(int limit);
+    void dismissAutomaticallyChanged(bool dismiss);
+    void activityIndicatorVisibleChanged(bool visible);
+    void returnKeyActionChanged(qz::system::SystemUiReturnKeyAction::Type action);
+    void modalityChanged(qz::system::SystemUiModality::Type modality);
+    void inputOptionsChanged(qz::system::SystemUiInputOption::Types options);
+    void finished(int result);
+    void returnKeyActionChanged(int action);
+    void modalityChanged(int modality);
+    void inputOptionsChanged(int options);
+
+private:
+    SystemPromptPrivate *const d;
+};
+
+} // namespace qz::system
+
+#endif
