@@ -25,8 +25,16 @@ QString assetsDirectory()
 // ".." may not climb out of it.
 QString pathBelow(const QString &root, const QString &relative)
 {
-    const QString cleaned = QDir::cleanPath(QLatin1Char('/') + relative);
-    return QDir::cleanPath(root + cleaned);
+    QStringList parts;
+    for (const QString &part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (part != QLatin1String(".")) {
+            parts.append(part);
+        }
+    }
+    return QDir::cleanPath(root + QLatin1Char('/') + parts.join(QLatin1Char('/')));
 }
 
 } // namespace

@@ -675,10 +675,11 @@ void SystemDialogService::createDescription(QVariantMap &description)
             }
         }
 
-        if (d->defaultButtonIndex >= 0 && d->defaultButtonIndex < d->buttons.size() &&
-            d->labelAt(d->defaultButtonIndex).isEmpty()) {
+        // A default that would not be shown (no label, or none chosen while every label was
+        // empty, as for a toast whose button is labelled later) falls back to the first
+        // standard button with a label.
+        if (d->labelAt(d->defaultButtonIndex).isEmpty())
             resetDefaultButton();
-        }
 
         for (int index : order) {
             const SystemUiButton *button = d->buttons.at(index);
