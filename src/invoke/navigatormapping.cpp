@@ -178,8 +178,12 @@ QVariantMap metadataFromPlatform(const char *text)
 {
     if (!text)
         return {};
+    // A raw line break can only be whitespace between JSON tokens; inside the PPS line it would
+    // end the attribute and let the rest of the text pose as further attributes.
+    QByteArray json(text);
+    json.replace('\n', ' ').replace('\r', ' ');
     bool ok = false;
-    const QVariantMap decoded = PpsObject::decode(QByteArray(MetadataPrefix) + text + '\n', &ok);
+    const QVariantMap decoded = PpsObject::decode(MetadataPrefix + json + '\n', &ok);
     return ok ? decoded.value(QLatin1String(MetadataAttribute)).toMap() : QVariantMap();
 }
 

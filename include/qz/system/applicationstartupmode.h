@@ -22,7 +22,7 @@ class QZSYSTEM_EXPORT ApplicationStartupMode
 {
     Q_GADGET
 public:
-    enum Type {
+    enum Type : int {
         LaunchApplication = 0,
         InvokeApplication = 1,
         InvokeViewer = 2,

@@ -21,7 +21,7 @@ class QZSYSTEM_EXPORT CardEdge
 {
     Q_GADGET
 public:
-    enum Type { Unspecified = 0, Top = 1, Bottom = 2, Left = 3, Right = 4 };
+    enum Type : int { Unspecified = 0, Top = 1, Bottom = 2, Left = 3, Right = 4 };
     Q_ENUM(Type)
 
     CardEdge() = delete;

@@ -19,7 +19,7 @@ class QZSYSTEM_EXPORT CardOrientation
 {
     Q_GADGET
 public:
-    enum Type { Unspecified = 0, Portrait = 1, Landscape = 2 };
+    enum Type : int { Unspecified = 0, Portrait = 1, Landscape = 2 };
     Q_ENUM(Type)
 
     CardOrientation() = delete;

@@ -18,7 +18,7 @@ class QZSYSTEM_EXPORT CardPeek
 {
     Q_GADGET
 public:
-    enum Type { Parent = 0, Root = 1 };
+    enum Type : int { Parent = 0, Root = 1 };
     Q_ENUM(Type)
 
     CardPeek() = delete;

@@ -21,7 +21,13 @@ class QZSYSTEM_EXPORT FileTransferMode
 {
     Q_GADGET
 public:
-    enum Type { Unspecified = 0, Preserve = 1, CopyReadOnly = 2, CopyReadWrite = 3, Link = 4 };
+    enum Type : int {
+        Unspecified = 0,
+        Preserve = 1,
+        CopyReadOnly = 2,
+        CopyReadWrite = 3,
+        Link = 4
+    };
     Q_ENUM(Type)
 
     FileTransferMode() = delete;

@@ -28,7 +28,7 @@ class QZSYSTEM_EXPORT InvokeAction
 {
     Q_GADGET
 public:
-    enum Type { All = 0, Menu = 1 };
+    enum Type : int { All = 0, Menu = 1 };
     Q_ENUM(Type)
 
     InvokeAction();

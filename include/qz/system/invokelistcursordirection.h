@@ -18,7 +18,7 @@ class QZSYSTEM_EXPORT InvokeListCursorDirection
 {
     Q_GADGET
 public:
-    enum Type { Next = 0, Previous = 1 };
+    enum Type : int { Next = 0, Previous = 1 };
     Q_ENUM(Type)
 
     InvokeListCursorDirection() = delete;

@@ -23,7 +23,7 @@ class QZSYSTEM_EXPORT InvokeReplyError
 {
     Q_GADGET
 public:
-    enum Type {
+    enum Type : int {
         None = 0,
         NoTarget = 1,
         BadRequest = 2,

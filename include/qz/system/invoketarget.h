@@ -33,7 +33,7 @@ class QZSYSTEM_EXPORT InvokeTarget
 {
     Q_GADGET
 public:
-    enum Type {
+    enum Type : int {
         Unspecified = 0,
         Application = 1,
         Card = 2,

@@ -19,7 +19,7 @@ class QZSYSTEM_EXPORT SecurityPerimeter
 {
     Q_GADGET
 public:
-    enum Type { Default = 0, Enterprise = 1, Personal = 2 };
+    enum Type : int { Default = 0, Enterprise = 1, Personal = 2 };
     Q_ENUM(Type)
 
     SecurityPerimeter() = delete;
