@@ -60,6 +60,7 @@ private Q_SLOTS:
     void dialogThatStaysUpWaitsForCancel();
     void missingServiceFailsAtOnceAndNextShowRetries();
     void deletedStandardButtonMakesDialogInvalid();
+    void dialogThatBecomesInvalidWhileUpIsTakenDown();
     void autoUpdateSendsOneUpdatePerChangeWhileUp();
     void modalityChangeWhileUpMovesTheDialog();
     void priorityOnlyForGlobalModality();
@@ -364,6 +365,20 @@ void tst_SystemDialog::deletedStandardButtonMakesDialogInvalid()
     QCOMPARE(dialog.exec(), SystemUiResult::Error);
     QTest::qWait(50);
     QCOMPARE(peer.control->requests().size(), 0);
+}
+
+void tst_SystemDialog::dialogThatBecomesInvalidWhileUpIsTakenDown()
+{
+    DialogPeer peer;
+    SystemDialog dialog;
+    QSignalSpy finished(&dialog, qOverload<SystemUiResult::Type>(&SystemDialog::finished));
+    dialog.show();
+    peer.request(1);
+    delete dialog.confirmButton();
+    dialog.update();
+    QCOMPARE(peer.request(2).message.value(str("msg")).toString(), str("cancel"));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(dialog.error(), SystemUiError::InvalidState);
 }
 
 void tst_SystemDialog::autoUpdateSendsOneUpdatePerChangeWhileUp()
