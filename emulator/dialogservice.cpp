@@ -168,7 +168,8 @@ void DialogServicePrivate::onClientLeft(const QString &object, int clientId)
         }
     }
     qCDebug(lcDeviceDialog).noquote()
-        << object << "client" << clientId << "left, taking" << count << "dialogs down";
+        << object << "client" << clientId << "left"
+        << (count ? QStringLiteral("with %1 dialogs up").arg(count) : QString());
 }
 
 void DialogServicePrivate::onAnswered(const DialogKey &key, const DialogAnswer &answer)

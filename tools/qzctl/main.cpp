@@ -1,0 +1,56 @@
+// qzctl: the library's dialogs from a shell, against whatever dialog service runs (qzdevice).
+#include "verbs.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+struct Verb
+{
+    const char *name;
+    int (*run)(const QStringList &arguments);
+    const char *summary;
+};
+
+const Verb verbs[] = {
+    {"toast", toastVerb, "show a toast"},
+    {"dialog", dialogVerb, "show an alert dialog"},
+    {"prompt", promptVerb, "ask for one line of text"},
+    {"login", loginVerb, "ask for a user name and a password"},
+    {"list", listVerb, "let the user pick rows of a list"},
+    {"progress", progressVerb, "drive a progress dialog or toast from 0 to 100"},
+};
+
+int usage(FILE *to, int status)
+{
+    std::fprintf(
+        to, "Usage: qzctl VERB [options]   (qzctl VERB --help for a verb's options)\n\nVerbs:\n");
+    for (const Verb &verb : verbs)
+        std::fprintf(to, "  %-10s %s\n", verb.name, verb.summary);
+    std::fprintf(
+        to, "\nEach prints the result and the pressed button; the exit code tells the result.\n");
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qzctl"));
+    QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2)
+        return usage(stderr, 2);
+    const QString name = arguments.takeAt(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
+        name == QLatin1String("help"))
+        return usage(stdout, 0);
+    for (const Verb &verb : verbs) {
+        if (name == QLatin1String(verb.name))
+            return verb.run(arguments);
+    }
+    std::fprintf(stderr, "qzctl: unknown verb \"%s\"\n", qPrintable(name));
+    return usage(stderr, 2);
+}

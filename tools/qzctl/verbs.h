@@ -1,0 +1,15 @@
+// One function per qzctl verb; each takes the verb's arguments (the verb itself first) and
+// returns the exit code.
+#ifndef QZCTL_VERBS_H
+#define QZCTL_VERBS_H
+
+#include <QStringList>
+
+int toastVerb(const QStringList &arguments);
+int dialogVerb(const QStringList &arguments);
+int promptVerb(const QStringList &arguments);
+int loginVerb(const QStringList &arguments);
+int listVerb(const QStringList &arguments);
+int progressVerb(const QStringList &arguments);
+
+#endif
