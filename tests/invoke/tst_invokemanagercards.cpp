@@ -1,8 +1,8 @@
 // Cards: the seven card operations on the platform, and the card events as signals.
 #include <qz/system/InvokeManager>
 
+#include "navigatorprobe.h"
 #include "recordingbackend.h"
-#include "signalrecorder.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -27,7 +27,6 @@ const QByteArray CardResizeRequested = "cardResizeRequested(qz::system::CardResi
 const QByteArray ChildCardDone = "childCardDone(qz::system::CardDoneMessage)";
 const QByteArray CardPooled = "cardPooled(qz::system::CardDoneMessage)";
 
-using Emitted = QMap<QByteArray, int>;
 using Operation = std::function<bool(InvokeManager &)>;
 
 QString failure(const char *accessor, const char *what)
@@ -97,16 +96,7 @@ void tst_InvokeManagerCards::cleanup()
 
 bool tst_InvokeManagerCards::deliver(int code, const QVariantHash &fields)
 {
-    // Code 40 follows as a marker: once its signal arrives, the event before it was handled.
-    m_signals->clear();
-    RecordingBackend::postEvent(Service::Navigator, code, fields);
-    RecordingBackend::postEvent(Service::Navigator, 40);
-    if (!QTest::qWaitFor([this] { return m_signals->emitted().contains(CardReadyCheck); }))
-        return false;
-    m_emitted = m_signals->emitted();
-    if (--m_emitted[CardReadyCheck] == 0)
-        m_emitted.remove(CardReadyCheck);
-    return true;
+    return deliverNavigatorEvent(*m_signals, code, fields, &m_emitted);
 }
 
 CardResizeMessage tst_InvokeManagerCards::resizeMessage() const

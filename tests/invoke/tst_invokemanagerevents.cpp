@@ -2,8 +2,8 @@
 // viewer closing, codes it does not handle), list selection and the start-up mode.
 #include <qz/system/InvokeManager>
 
+#include "navigatorprobe.h"
 #include "recordingbackend.h"
-#include "signalrecorder.h"
 
 #include <QTest>
 
@@ -20,8 +20,6 @@ const QByteArray ListItemSelected =
     "listItemSelected(int,qz::system::InvokeListCursorDirection::Type)";
 const QByteArray ListItemSelectedFromCursor = "listItemSelectedFromCursor(int)";
 const QByteArray CardReadyCheck = "cardReadyCheck()";
-
-using Emitted = QMap<QByteArray, int>;
 
 QVariant env(const char *value)
 {
@@ -59,8 +57,6 @@ private Q_SLOTS:
     void startupMode();
 
 private:
-    /*! Posts the event, then one that emits cardReadyCheck(): once that arrives the first has been
-        handled. Leaves in m_emitted what the first event emitted; arguments stay in m_signals. */
     bool deliver(int code, const QVariantHash &fields = {});
     InvokeRequest invokedRequest() const;
 
@@ -86,15 +82,7 @@ void tst_InvokeManagerEvents::cleanup()
 
 bool tst_InvokeManagerEvents::deliver(int code, const QVariantHash &fields)
 {
-    m_signals->clear();
-    RecordingBackend::postEvent(Service::Navigator, code, fields);
-    RecordingBackend::postEvent(Service::Navigator, 40);
-    if (!QTest::qWaitFor([this] { return m_signals->emitted().contains(CardReadyCheck); }))
-        return false;
-    m_emitted = m_signals->emitted();
-    if (--m_emitted[CardReadyCheck] == 0)
-        m_emitted.remove(CardReadyCheck);
-    return true;
+    return deliverNavigatorEvent(*m_signals, code, fields, &m_emitted);
 }
 
 InvokeRequest tst_InvokeManagerEvents::invokedRequest() const

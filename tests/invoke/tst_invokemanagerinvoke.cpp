@@ -6,7 +6,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
