@@ -26,8 +26,6 @@ public:
     /*! Throws std::system_error when the navigator does not take the invocation. */
     void send();
 
-    navigator_invoke_invocation_t *handle() const { return m_handle; }
-
     /*! A received invocation as a request; its source and target types stay empty. */
     static InvokeRequest read(const navigator_invoke_invocation_t *invocation);
 
