@@ -1,0 +1,274 @@
+// qzctl against qzdevice, both as real processes on a private PPS server.
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// qzppsd and qzdevice, started for one test row and stopped with it.
+class Device
+{
+public:
+    Device(const QStringList &deviceArguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QZ_PPS_SOCKET"),
+                           m_dir.filePath(QStringLiteral("pps.sock")));
+        for (QProcess *process : {&m_ppsd, &m_device}) {
+            process->setProcessEnvironment(environment);
+            process->setProcessChannelMode(QProcess::SeparateChannels);
+            process->setReadChannel(QProcess::StandardError); // both announce readiness there
+        }
+        m_ppsd.start(QStringLiteral(QZPPSD_PATH), {});
+        if (!waitForLine(m_ppsd, "serving on"))
+            return;
+        m_device.start(QStringLiteral(QZDEVICE_PATH), deviceArguments);
+        m_ready = waitForLine(m_device, "dialog service ready");
+    }
+    ~Device()
+    {
+        for (QProcess *process : {&m_device, &m_ppsd}) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+        }
+    }
+
+    bool isReady() const { return m_ready; }
+    QString deviceLog() { return QString::fromUtf8(m_log += m_device.readAllStandardError()); }
+    QString dir() const { return m_dir.path(); }
+
+    /*! Runs qzctl to its end; its standard output and exit code. */
+    std::pair<QString, int> ctl(const QStringList &arguments)
+    {
+        QProcess ctl;
+        ctl.setProcessEnvironment(m_ppsd.processEnvironment());
+        ctl.start(QStringLiteral(QZCTL_PATH), arguments);
+        if (!ctl.waitForFinished(30000))
+            return {QStringLiteral("qzctl did not finish"), -1};
+        return {QString::fromUtf8(ctl.readAllStandardOutput()), ctl.exitCode()};
+    }
+
+private:
+    bool waitForLine(QProcess &process, const char *text)
+    {
+        QByteArray seen;
+        while (!seen.contains(text)) {
+            if (!process.waitForReadyRead(10000)) {
+                qWarning("%s never said \"%s\": %s", qPrintable(process.program()), text,
+                         seen.constData());
+                return false;
+            }
+            seen += process.readAllStandardError();
+        }
+        if (&process == &m_device)
+            m_log = seen;
+        return true;
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_ppsd;
+    QProcess m_device;
+    QByteArray m_log;
+    bool m_ready = false;
+};
+
+const QByteArray s_script = R"({"dialogs": [
+    {"className": "ToastBase", "button": "Undo"},
+    {"className": "AlertDialog", "title": "Delete?", "button": "Cancel", "checkbox": false},
+    {"className": "AlertDialog", "button": "Later"},
+    {"className": "PromptDialog", "text": "Alice"},
+    {"className": "LoginDialog", "username": "bob", "password": "hunter2", "checkbox": true},
+    {"className": "ListDialog", "rows": [0, 3]}
+]})";
+
+} // namespace
+
+class tst_Qzctl : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void verbsAgainstDevice_data();
+    void verbsAgainstDevice();
+    void progressUpdatesReachTheDevice();
+    void noDeviceIsAnError();
+    void usageErrors_data();
+    void usageErrors();
+};
+
+void tst_Qzctl::verbsAgainstDevice_data()
+{
+    QTest::addColumn<bool>("scripted");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("auto toast times out")
+        << false
+        << QStringList{QStringLiteral("toast"), QStringLiteral("--body"), QStringLiteral("Saved")}
+        << QStringLiteral("result: TimeOut\nbutton: none\n") << 4;
+    QTest::newRow("auto dialog presses Ok")
+        << false
+        << QStringList{QStringLiteral("dialog"), QStringLiteral("--title"), QStringLiteral("T"),
+                       QStringLiteral("--remember-me"), QStringLiteral("--exec")}
+        << QStringLiteral("result: ConfirmButtonSelection\nbutton: Ok\nremember-me: checked\n")
+        << 0;
+    QTest::newRow("auto dialog presses the chosen default")
+        << false
+        << QStringList{QStringLiteral("dialog"), QStringLiteral("--custom"),
+                       QStringLiteral("Maybe"), QStringLiteral("--default"),
+                       QStringLiteral("Maybe")}
+        << QStringLiteral("result: CustomButtonSelection\nbutton: Maybe\n") << 3;
+    QTest::newRow("auto prompt") << false
+                                 << QStringList{QStringLiteral("prompt"), QStringLiteral("--text"),
+                                                QStringLiteral("draft"), QStringLiteral("--exec")}
+                                 << QStringLiteral(
+                                        "result: ConfirmButtonSelection\nbutton: Ok\ntext: draft\n")
+                                 << 0;
+    QTest::newRow("auto login")
+        << false << QStringList{QStringLiteral("login")}
+        << QStringLiteral(
+               "result: ConfirmButtonSelection\nbutton: Login\nusername: user\npassword: secret\n")
+        << 0;
+    QTest::newRow("auto list")
+        << false << QStringList{QStringLiteral("list"), QStringLiteral("a"), QStringLiteral("*b")}
+        << QStringLiteral("result: ConfirmButtonSelection\nbutton: Ok\nselected: 1\n") << 0;
+
+    QTest::newRow("script toast button")
+        << true
+        << QStringList{QStringLiteral("toast"), QStringLiteral("--button"), QStringLiteral("Undo"),
+                       QStringLiteral("--exec")}
+        << QStringLiteral("result: ButtonSelection\nbutton: Undo\n") << 0;
+    QTest::newRow("script dialog by title")
+        << true
+        << QStringList{QStringLiteral("dialog"), QStringLiteral("--title"),
+                       QStringLiteral("Delete?"), QStringLiteral("--remember-me")}
+        << QStringLiteral("result: CancelButtonSelection\nbutton: Cancel\nremember-me: unchecked\n")
+        << 1;
+    QTest::newRow("script added button")
+        << true
+        << QStringList{QStringLiteral("dialog"), QStringLiteral("--button"),
+                       QStringLiteral("Later"), QStringLiteral("--global"),
+                       QStringLiteral("--priority")}
+        << QStringLiteral("result: ButtonSelection\nbutton: Later\n") << 0;
+    QTest::newRow("script prompt")
+        << true
+        << QStringList{QStringLiteral("prompt"), QStringLiteral("--mode"), QStringLiteral("Email")}
+        << QStringLiteral("result: ConfirmButtonSelection\nbutton: Ok\ntext: Alice\n") << 0;
+    QTest::newRow("script login") << true
+                                  << QStringList{QStringLiteral("login"),
+                                                 QStringLiteral("--remember-me"),
+                                                 QStringLiteral("--exec")}
+                                  << QStringLiteral(
+                                         "result: ConfirmButtonSelection\nbutton: Login\nusername: "
+                                         "bob\npassword: hunter2\nremember-me: checked\n")
+                                  << 0;
+    QTest::newRow("script list")
+        << true
+        << QStringList{QStringLiteral("list"), QStringLiteral("--multi"), QStringLiteral("a"),
+                       QStringLiteral("#H"),   QStringLiteral("="),       QStringLiteral("b")}
+        << QStringLiteral("result: ConfirmButtonSelection\nbutton: Ok\nselected: 0 3\n") << 0;
+    QTest::newRow("script without answer runs into the timeout")
+        << true << QStringList{QStringLiteral("progress"),   QStringLiteral("--toast"),
+                               QStringLiteral("--interval"), QStringLiteral("10000"),
+                               QStringLiteral("--timeout"),  QStringLiteral("300")}
+        << QStringLiteral("result: None\nbutton: none\ncancelled: no answer within 300 ms\n")
+        << 124;
+}
+
+void tst_Qzctl::verbsAgainstDevice()
+{
+    QFETCH(bool, scripted);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, output);
+    QFETCH(int, exitCode);
+
+    QTemporaryDir scriptDir;
+    QStringList deviceArguments{QStringLiteral("--delay"), QStringLiteral("50")};
+    if (scripted) {
+        QFile script(scriptDir.filePath(QStringLiteral("answers.json")));
+        QVERIFY(script.open(QIODevice::WriteOnly) && script.write(s_script) == s_script.size());
+        deviceArguments << QStringLiteral("--policy") << QStringLiteral("script")
+                        << QStringLiteral("--script") << script.fileName();
+    }
+    Device device(deviceArguments);
+    QVERIFY(device.isReady());
+    const auto [text, code] = device.ctl(arguments);
+    QCOMPARE(text, output);
+    QCOMPARE(code, exitCode);
+}
+
+void tst_Qzctl::progressUpdatesReachTheDevice()
+{
+    Device device({QStringLiteral("--delay"), QStringLiteral("0")});
+    QVERIFY(device.isReady());
+    const auto [text, code] =
+        device.ctl({QStringLiteral("progress"), QStringLiteral("--step"), QStringLiteral("40"),
+                    QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--status"),
+                    QStringLiteral("Copying")});
+    QCOMPARE(text, QStringLiteral("progress: 40%\nprogress: 80%\nprogress: 100%\nresult: "
+                                  "ConfirmButtonSelection\nbutton: Ok\n"));
+    QCOMPARE(code, 0);
+    for (const char *seen :
+         {"show ProgressDialog buttons [\"Ok\"*] progress 0% state play details \"Copying\"",
+          "update ProgressDialog buttons [\"Ok\"*] progress 40%", "progress 80%", "progress 100%",
+          "answered: button \"Ok\" (0)"}) {
+        QTRY_VERIFY2(device.deviceLog().contains(QLatin1String(seen)), seen);
+    }
+}
+
+void tst_Qzctl::noDeviceIsAnError()
+{
+    QTemporaryDir dir;
+    QProcess ctl;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QZ_PPS_SOCKET"), dir.filePath(QStringLiteral("none.sock")));
+    ctl.setProcessEnvironment(environment);
+    ctl.start(QStringLiteral(QZCTL_PATH), {QStringLiteral("dialog"), QStringLiteral("--exec")});
+    QVERIFY(ctl.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(ctl.readAllStandardOutput()),
+             QStringLiteral("result: Error\nerror: ServiceUnavailable\nbutton: none\n"));
+    QCOMPARE(ctl.exitCode(), 5);
+}
+
+void tst_Qzctl::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no verb") << QStringList{} << QStringLiteral("Usage: qzctl VERB");
+    QTest::newRow("unknown verb") << QStringList{QStringLiteral("dance")}
+                                  << QStringLiteral("unknown verb \"dance\"");
+    QTest::newRow("unknown option")
+        << QStringList{QStringLiteral("toast"), QStringLiteral("--title"), QStringLiteral("x")}
+        << QStringLiteral("Unknown option 'title'");
+    QTest::newRow("bad position") << QStringList{QStringLiteral("toast"),
+                                                 QStringLiteral("--position"),
+                                                 QStringLiteral("left")}
+                                  << QStringLiteral("--position takes top, middle or bottom");
+    QTest::newRow("bad timeout") << QStringList{QStringLiteral("dialog"),
+                                                QStringLiteral("--timeout"), QStringLiteral("soon")}
+                                 << QStringLiteral("--timeout takes a number");
+    QTest::newRow("bad mode") << QStringList{QStringLiteral("prompt"), QStringLiteral("--mode"),
+                                             QStringLiteral("Morse")}
+                              << QStringLiteral("unknown --mode Morse");
+    QTest::newRow("list without rows")
+        << QStringList{QStringLiteral("list")} << QStringLiteral("list needs at least one row");
+    QTest::newRow("bad step") << QStringList{QStringLiteral("progress"), QStringLiteral("--step"),
+                                             QStringLiteral("0")}
+                              << QStringLiteral("--step takes a number from 1 to 100");
+}
+
+void tst_Qzctl::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QProcess ctl;
+    ctl.start(QStringLiteral(QZCTL_PATH), arguments);
+    QVERIFY(ctl.waitForFinished(30000));
+    QCOMPARE(ctl.exitCode(), 2);
+    QVERIFY2(QString::fromUtf8(ctl.readAllStandardError()).contains(message), qPrintable(message));
+}
+
+QTEST_GUILESS_MAIN(tst_Qzctl)
+#include "tst_qzctl.moc"
