@@ -110,6 +110,19 @@ QVariant textArgument(const char *text)
     return text ? QVariant(QString::fromUtf8(text)) : QVariant();
 }
 
+const void *eventHandle(xrv_event_t *event, const char *key,
+                        std::shared_ptr<void> (*build)(const QVariantMap &field))
+{
+    const QVariant field = eventField(event, key);
+    if (!field.isValid())
+        return nullptr;
+    std::lock_guard<std::mutex> lock(event->cacheMutex);
+    std::shared_ptr<void> &slot = event->handles[QByteArray(key)];
+    if (!slot)
+        slot = build(field.toMap());
+    return slot.get();
+}
+
 int eventNumber(xrv_event_t *event, const char *key)
 {
     const QVariant value = eventField(event, key);
@@ -307,16 +320,11 @@ int navigator_invoke_select_list_item(int selection)
 
 const navigator_invoke_invocation_t *navigator_invoke_event_get_invocation(xrv_event_t *event)
 {
-    const QVariant field = eventField(event, "invocation");
-    if (!field.isValid())
-        return nullptr;
-    // Built once per event and kept with it, so the handle lives exactly as long as the event.
-    std::lock_guard<std::mutex> lock(event->cacheMutex);
-    std::shared_ptr<void> &slot = event->handles[QByteArrayLiteral("invocation")];
-    if (!slot)
-        slot = std::make_shared<navigator_invoke_invocation>(
-            navigator_invoke_invocation::fromMap(field.toMap()));
-    return static_cast<const navigator_invoke_invocation_t *>(slot.get());
+    return static_cast<const navigator_invoke_invocation_t *>(
+        eventHandle(event, "invocation", [](const QVariantMap &field) -> std::shared_ptr<void> {
+            return std::make_shared<navigator_invoke_invocation>(
+                navigator_invoke_invocation::fromMap(field));
+        }));
 }
 
 int navigator_invoke_event_get_group_id(xrv_event_t *event)

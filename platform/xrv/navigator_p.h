@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <memory>
+
 struct navigator_invoke_invocation
 {
     // Keyed as in the event field "invocation": texts (and "data") as bytes, the rest as numbers.
@@ -28,6 +30,11 @@ namespace qz::platform::navigator {
 QVariant handleArgument(const void *handle);
 /* How a C text travels to the backend: UTF-8 decoded, an invalid variant for NULL. */
 QVariant textArgument(const char *text);
+
+/* The handle that \a build makes of the map field \a key of \a event: built on first use and kept
+   with the event, so it lives exactly as long as the event; NULL when the event has no such field. */
+const void *eventHandle(xrv_event_t *event, const char *key,
+                        std::shared_ptr<void> (*build)(const QVariantMap &field));
 
 /* The number field \a key of \a event, -1 when absent. */
 int eventNumber(xrv_event_t *event, const char *key);

@@ -23,6 +23,8 @@ public:
 
 private:
     void onInvoked(xrv_event_t *event);
+    void onViewerInvoked(xrv_event_t *event);
+    void onViewerRelay(xrv_event_t *event);
     void onViewerClosed(xrv_event_t *event);
     void onListCursorMoved(xrv_event_t *event);
     void onListItemSelected(xrv_event_t *event);
@@ -36,6 +38,9 @@ private:
     void onCardPeekStarted(xrv_event_t *event);
     void onCardPeekEnded(xrv_event_t *event);
     void onCardReadyCheck(xrv_event_t *event);
+
+    /*! Who sent the invocation \a event carries. */
+    static InvokeSource sourceOf(xrv_event_t *event);
 
     static QString navigatorEventGetCardClosedReason(xrv_event_t *event);
     static QString navigatorEventGetCardClosedDataType(xrv_event_t *event);

@@ -2,6 +2,7 @@
 
 #include "invokerequest_p.h"
 #include "invokesource_p.h"
+#include "invokeviewermessage_p.h"
 #include "navigatorevent_p.h"
 #include "navigatormapping_p.h"
 #include "xrvinvokerequest_p.h"
@@ -39,6 +40,8 @@ void InvokeManagerPrivate::event(xrv_event_t *event)
     };
     static const Route routes[] = {
         {NavigatorEvent::Invoked, &InvokeManagerPrivate::onInvoked},
+        {NavigatorEvent::ViewerInvoked, &InvokeManagerPrivate::onViewerInvoked},
+        {NavigatorEvent::ViewerRelay, &InvokeManagerPrivate::onViewerRelay},
         {NavigatorEvent::ViewerClosed, &InvokeManagerPrivate::onViewerClosed},
         {NavigatorEvent::ChildCardPeekStarted, &InvokeManagerPrivate::onChildCardPeekStarted},
         {NavigatorEvent::ChildCardPeekEnded, &InvokeManagerPrivate::onChildCardPeekEnded},
@@ -58,14 +61,50 @@ void InvokeManagerPrivate::event(xrv_event_t *event)
         (this->*route->handler)(event);
 }
 
+InvokeSource InvokeManagerPrivate::sourceOf(xrv_event_t *event)
+{
+    return InvokeSourcePrivate::create(navigator_invoke_event_get_group_id(event),
+                                       QString::fromUtf8(navigator_invoke_event_get_dname(event)));
+}
+
 void InvokeManagerPrivate::onInvoked(xrv_event_t *event)
 {
     InvokeRequest request = XrvInvokeRequest::read(navigator_invoke_event_get_invocation(event));
-    InvokeRequestPrivate::setSource(
-        request,
-        InvokeSourcePrivate::create(navigator_invoke_event_get_group_id(event),
-                                    QString::fromUtf8(navigator_invoke_event_get_dname(event))));
+    InvokeRequestPrivate::setSource(request, sourceOf(event));
     Q_EMIT q->invoked(request);
+}
+
+void InvokeManagerPrivate::onViewerInvoked(xrv_event_t *event)
+{
+    const navigator_invoke_viewer_t *viewer = navigator_invoke_event_get_viewer(event);
+    InvokeViewerRequest request;
+    // The invocation fills the request part; the window is the viewer's own.
+    static_cast<InvokeRequest &>(request) =
+        XrvInvokeRequest::read(navigator_invoke_viewer_get_invocation(viewer));
+    InvokeRequestPrivate::setSource(request, sourceOf(event));
+    request.setWindowId(QString::fromUtf8(navigator_invoke_viewer_get_window_id(viewer)));
+    request.setWindowSize(QSize(navigator_invoke_viewer_get_width(viewer),
+                                navigator_invoke_viewer_get_height(viewer)));
+    Q_EMIT q->invoked(request);
+}
+
+void InvokeManagerPrivate::onViewerRelay(xrv_event_t *event)
+{
+    const QString name =
+        QString::fromUtf8(navigator_invoke_event_get_viewer_relay_message_name(event));
+    const QString windowId =
+        QString::fromUtf8(navigator_invoke_event_get_viewer_relay_window_id(event));
+    if (name == QLatin1String(InvokeViewerMessagePrivate::CloseRequestName)) {
+        Q_EMIT q->viewerCloseRequestReceived(windowId);
+        return;
+    }
+    InvokeViewerMessage message;
+    message.setWindowId(windowId);
+    message.setName(name);
+    // UTF-8 like every text the library sends, so that an id comes back as the sender wrote it.
+    message.setId(QString::fromUtf8(navigator_event_get_id(event)));
+    message.setData(QString::fromUtf8(navigator_invoke_event_get_viewer_relay_data(event)));
+    Q_EMIT q->received(message);
 }
 
 void InvokeManagerPrivate::onViewerClosed(xrv_event_t *event)

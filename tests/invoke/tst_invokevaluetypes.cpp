@@ -5,6 +5,8 @@
 #include <qz/system/InvokeRequest>
 #include <qz/system/InvokeSource>
 #include <qz/system/InvokeTarget>
+#include <qz/system/InvokeViewerMessage>
+#include <qz/system/InvokeViewerRequest>
 
 #include <QTest>
 
@@ -42,6 +44,35 @@ void compareRequests(const InvokeRequest &actual, const InvokeRequest &expected)
     QCOMPARE(actual.listId(), expected.listId());
 }
 
+InvokeViewerRequest fullViewerRequest()
+{
+    InvokeViewerRequest request;
+    static_cast<InvokeRequest &>(request) = fullRequest();
+    request.setWindowId(QStringLiteral("window-group-1"));
+    request.setWindowSize(QSize(640, 480));
+    return request;
+}
+
+void compareViewerRequests(const InvokeViewerRequest &actual, const InvokeViewerRequest &expected)
+{
+    compareRequests(actual, expected);
+    QCOMPARE(actual.windowId(), expected.windowId());
+    QCOMPARE(actual.windowSize(), expected.windowSize());
+}
+
+struct ViewerMessageField
+{
+    QString (InvokeViewerMessage::*get)() const;
+    void (InvokeViewerMessage::*set)(const QString &);
+};
+
+const ViewerMessageField ViewerMessageFields[] = {
+    {&InvokeViewerMessage::windowId, &InvokeViewerMessage::setWindowId},
+    {&InvokeViewerMessage::id, &InvokeViewerMessage::setId},
+    {&InvokeViewerMessage::name, &InvokeViewerMessage::setName},
+    {&InvokeViewerMessage::data, &InvokeViewerMessage::setData},
+};
+
 } // namespace
 
 class tst_InvokeValueTypes : public QObject
@@ -55,6 +86,12 @@ private Q_SLOTS:
     void setUriFromText_data();
     void setUriFromText();
     void cardDoneMessageCopiesAreIndependent();
+    void viewerTypesDefaultToEmpty();
+    void viewerRequestCopiesAreIndependent();
+    void viewerRequestAssignmentCopiesEveryField();
+    void viewerRequestCopiedIntoARequestKeepsTheInvocation();
+    void viewerMessageCopiesAreIndependent_data();
+    void viewerMessageCopiesAreIndependent();
     void enumerationsAreRegistered();
 };
 
@@ -186,6 +223,100 @@ void tst_InvokeValueTypes::cardDoneMessageCopiesAreIndependent()
     QCOMPARE(assigned.reason(), QStringLiteral("save"));
     QCOMPARE(assigned.dataType(), QStringLiteral("text/plain"));
     QCOMPARE(assigned.data(), QStringLiteral("result"));
+}
+
+void tst_InvokeValueTypes::viewerTypesDefaultToEmpty()
+{
+    const InvokeViewerRequest request;
+    compareRequests(request, InvokeRequest());
+    QVERIFY(request.windowId().isEmpty());
+    QVERIFY(!request.windowSize().isValid());
+    QCOMPARE(request.windowSize(), QSize(-1, -1));
+
+    const InvokeViewerMessage message;
+    for (const ViewerMessageField &field : ViewerMessageFields)
+        QVERIFY((message.*field.get)().isEmpty());
+}
+
+void tst_InvokeValueTypes::viewerRequestCopiesAreIndependent()
+{
+    const InvokeViewerRequest original = fullViewerRequest();
+    InvokeViewerRequest copy(original);
+    compareViewerRequests(copy, original);
+
+    copy.setTarget(QStringLiteral("other"));
+    copy.setMetadata({});
+    copy.setListId(9);
+    copy.setWindowId(QStringLiteral("other-group"));
+    copy.setWindowSize(QSize(1, 2));
+
+    compareViewerRequests(original, fullViewerRequest());
+}
+
+void tst_InvokeValueTypes::viewerRequestAssignmentCopiesEveryField()
+{
+    InvokeViewerRequest assigned;
+    {
+        const InvokeViewerRequest source = fullViewerRequest();
+        assigned = source;
+    }
+    compareViewerRequests(assigned, fullViewerRequest());
+
+    InvokeViewerRequest other;
+    other = assigned;
+    other.setWindowSize(QSize(0, 600));
+    other.setAction(QStringLiteral("changed"));
+    compareViewerRequests(assigned, fullViewerRequest());
+
+    assigned = assigned;
+    compareViewerRequests(assigned, fullViewerRequest());
+}
+
+void tst_InvokeValueTypes::viewerRequestCopiedIntoARequestKeepsTheInvocation()
+{
+    const InvokeViewerRequest viewer = fullViewerRequest();
+    InvokeRequest request = viewer;
+    compareRequests(request, fullRequest());
+    request.setTarget(QStringLiteral("other"));
+    QCOMPARE(viewer.target(), fullRequest().target());
+}
+
+void tst_InvokeValueTypes::viewerMessageCopiesAreIndependent_data()
+{
+    QTest::addColumn<int>("field");
+
+    QTest::newRow("windowId") << 0;
+    QTest::newRow("id") << 1;
+    QTest::newRow("name") << 2;
+    QTest::newRow("data") << 3;
+}
+
+void tst_InvokeValueTypes::viewerMessageCopiesAreIndependent()
+{
+    QFETCH(int, field);
+    const ViewerMessageField &changed = ViewerMessageFields[field];
+
+    InvokeViewerMessage original;
+    for (const ViewerMessageField &each : ViewerMessageFields)
+        (original.*each.set)(QStringLiteral("value \u00e9 %1").arg(&each - ViewerMessageFields));
+    const auto compareToOriginal = [&original](const InvokeViewerMessage &message) {
+        for (const ViewerMessageField &each : ViewerMessageFields)
+            QCOMPARE((message.*each.get)(), (original.*each.get)());
+    };
+
+    InvokeViewerMessage copy(original);
+    compareToOriginal(copy);
+    (copy.*changed.set)(QStringLiteral("changed"));
+    QCOMPARE((copy.*changed.get)(), QStringLiteral("changed"));
+
+    InvokeViewerMessage assigned;
+    assigned = original;
+    compareToOriginal(assigned);
+    (assigned.*changed.set)(QString());
+    QVERIFY((assigned.*changed.get)().isEmpty());
+
+    // The original's field kept its value through both changes.
+    QCOMPARE((original.*changed.get)(), QStringLiteral("value \u00e9 %1").arg(field));
 }
 
 void tst_InvokeValueTypes::enumerationsAreRegistered()

@@ -8,6 +8,8 @@
 #include <qz/system/invokelistcursordirection.h>
 #include <qz/system/invokerequest.h>
 #include <qz/system/invoketargetreply.h>
+#include <qz/system/invokeviewermessage.h>
+#include <qz/system/invokeviewerrequest.h>
 
 #include <QObject>
 
@@ -22,7 +24,7 @@ class InvokeManagerPrivate;
     \brief The application's door to the platform's navigator for invocations and cards.
 
     Sends invocations and hands back replies that finish when the navigator answers; turns the
-    invocations, list-navigation requests and card events the navigator delivers to this
+    invocations, list-navigation requests, viewer and card events the navigator delivers to this
     application into signals; tells how the application was started. It listens to the navigator
     from construction to destruction.
 
@@ -67,6 +69,12 @@ Q_SIGNALS:
     void listItemSelected(int listId, qz::system::InvokeListCursorDirection::Type direction);
     void listCursorMoved(int listId, qz::system::InvokeListCursorDirection::Type direction);
     void listItemSelectedFromCursor(int listId);
+    void invoked(const qz::system::InvokeViewerRequest &request);
+    /*! A relay from a viewer or from the application that invoked this one as a viewer. */
+    void received(const qz::system::InvokeViewerMessage &message);
+    /*! The viewer in the window group \a windowId asks to be closed; it does not arrive as
+        received(). */
+    void viewerCloseRequestReceived(const QString &windowId);
     void viewerClosed(const QString &windowId);
     /*! Every child-peek notification also comes as peekStarted(). */
     void childPeekStarted(qz::system::CardPeek::Type type);
