@@ -6,35 +6,40 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+// What a SystemDialog with two buttons and a remember-me check box sends to the dialog service.
 inline QVariantMap
 dialogRequest(const QString &id = QStringLiteral("{4f2b7c9e-1a3d-4e5f-8a6b-9c0d1e2f3a4b}"))
 {
     auto button = [](const QString &label, const QString &uuid) {
-        return QVariantMap{{QStringLiteral("label"), label}, {QStringLiteral("id"), uuid}};
+        return QVariantMap{{QStringLiteral("label"), label},
+                           {QStringLiteral("enabled"), true},
+                           {QStringLiteral("context"), uuid}};
     };
-    const QVariantMap dat{
-        {QStringLiteral("title"), QStringLiteral("Delete 3 files?")},
-        {QStringLiteral("message"),
+    const QVariantMap description{
+        {QStringLiteral("titleText"), QStringLiteral("Delete 3 files?")},
+        {QStringLiteral("messageText"),
          QStringLiteral(
              "The selected files will be removed from the device. This cannot be undone.")},
+        {QStringLiteral("busy"), false},
         {QStringLiteral("buttons"),
          QVariantList{button(QStringLiteral("Cancel"),
                              QStringLiteral("{0b8a1c2d-3e4f-5a6b-7c8d-9e0f1a2b3c4d}")),
                       button(QStringLiteral("Delete"),
                              QStringLiteral("{1c9b2d3e-4f5a-6b7c-8d9e-0f1a2b3c4d5e}"))}},
-        {QStringLiteral("defaultButton"), 1},
-        {QStringLiteral("returnKeyAction"), QStringLiteral("default")},
-        {QStringLiteral("iconUrl"), QStringLiteral("file:///apps/demo/assets/images/warning.png")},
-        {QStringLiteral("rememberMe"),
-         QVariantMap{{QStringLiteral("checkboxLabel"), QStringLiteral("Don't ask again")},
-                     {QStringLiteral("checkboxChecked"), false}}},
-        {QStringLiteral("buttonLimit"), 2},
-        {QStringLiteral("dismissAutomatically"), true},
+        {QStringLiteral("cancelRequired"), false},
+        {QStringLiteral("returnKeyType"), 0},
+        {QStringLiteral("messageHasEmoticons"), false},
+        {QStringLiteral("defaultButtonIndex"), 1},
+        {QStringLiteral("icon"), QStringLiteral("file:///apps/demo/assets/images/warning.png")},
+        {QStringLiteral("includeRememberMe"), true},
+        {QStringLiteral("checkboxLabel"), QStringLiteral("Don't ask again")},
+        {QStringLiteral("checkboxChecked"), false},
     };
     return {{QStringLiteral("msg"), QStringLiteral("show")},
             {QStringLiteral("id"), id},
-            {QStringLiteral("className"), QStringLiteral("SystemDialog")},
-            {QStringLiteral("dat"), dat}};
+            {QStringLiteral("dat"),
+             QVariantMap{{QStringLiteral("className"), QStringLiteral("AlertDialog")},
+                         {QStringLiteral("desc_obj"), description}}}};
 }
 
 inline QVariantMap dialogAnswer(const QString &id)

@@ -120,6 +120,12 @@ qsizetype PpsObjectPrivate::receive(int timeoutMs)
         return 0;
     const size_t before = pending.size() + answers.size();
     for (;;) {
+        if (timeoutMs != 0) {
+            // Waiting first spares a read that could only say "nothing yet".
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, timeoutMs) == 0)
+                return 0;
+        }
         char buffer[64 * 1024];
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n > 0) {
@@ -153,11 +159,6 @@ qsizetype PpsObjectPrivate::receive(int timeoutMs)
         const qsizetype added = qsizetype(pending.size() + answers.size() - before);
         if (lost || added > 0 || timeoutMs == 0)
             return added;
-        if (n > 0)
-            continue; // part of a frame: the rest may be there already
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) == 0)
-            return 0;
     }
 }
 
