@@ -167,9 +167,11 @@ void DialogServicePrivate::onClientLeft(const QString &object, int clientId)
             ++it;
         }
     }
-    qCDebug(lcDeviceDialog).noquote()
-        << object << "client" << clientId << "left"
-        << (count ? QStringLiteral("with %1 dialogs up").arg(count) : QString());
+    if (count)
+        qCDebug(lcDeviceDialog).noquote()
+            << object << "client" << clientId << "left with" << count << "dialogs up";
+    else
+        qCDebug(lcDeviceDialog).noquote() << object << "client" << clientId << "left";
 }
 
 void DialogServicePrivate::onAnswered(const DialogKey &key, const DialogAnswer &answer)

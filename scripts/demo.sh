@@ -27,7 +27,7 @@ for _ in $(seq 50); do grep -q "dialog service ready" "$dir/qzdevice.log" && bre
 grep -q "dialog service ready" "$dir/qzdevice.log" || { cat "$dir/qzdevice.log" >&2; exit 1; }
 
 run() {
-    echo "\$ qzctl $*"
+    echo "\$ qzctl$(printf ' %q' "$@")"
     local status=0
     "$ctl" "$@" --timeout 10000 || status=$?
     echo "(exit code $status)"
