@@ -383,9 +383,10 @@ bool decodeValue(const char *encBegin, const char *encEnd, const char *begin, co
     return false;
 }
 
-QVariantMap decode(const QByteArray &text, bool *ok)
+namespace {
+template<typename Sink> auto decodeWith(const QByteArray &text, bool *ok) -> decltype(Sink::result)
 {
-    VariantSink sink;
+    Sink sink;
     const bool parsed = parse(text, sink);
     if (ok)
         *ok = parsed;
@@ -394,17 +395,16 @@ QVariantMap decode(const QByteArray &text, bool *ok)
     sink.flush();
     return std::move(sink.result);
 }
+} // namespace
+
+QVariantMap decode(const QByteArray &text, bool *ok)
+{
+    return decodeWith<VariantSink>(text, ok);
+}
 
 PpsAttributeMap decodeWithFlags(const QByteArray &text, bool *ok)
 {
-    AttributeSink sink;
-    const bool parsed = parse(text, sink);
-    if (ok)
-        *ok = parsed;
-    if (!parsed)
-        return {};
-    sink.flush();
-    return std::move(sink.result);
+    return decodeWith<AttributeSink>(text, ok);
 }
 
 } // namespace qz::pps
