@@ -111,10 +111,12 @@ public:
     std::map<int, std::unique_ptr<Client>> clients;
     std::vector<Client *> dying;
 
+    ServerPrivate();
     ~ServerPrivate();
 
-    void serveOnce();
+    void serveOnce(int timeoutMs);
     void accept();
+    void addClient(int fd, uid_t uid, gid_t gid);
     void readFrom(Client *client);
     void flush(Client *client);
     void send(Client *client, char type, const QByteArray &payload);
@@ -138,6 +140,17 @@ public:
     void routeFromServer(Object &object, const QByteArray &text);
     std::vector<Client *> clientsOf(const Object &object) const;
 };
+
+ServerPrivate::ServerPrivate()
+{
+    epollFd = epoll_create1(EPOLL_CLOEXEC);
+    if (epollFd >= 0 && pipe2(wakeFds, O_NONBLOCK | O_CLOEXEC) == 0) {
+        epoll_event ev{};
+        ev.events = EPOLLIN;
+        ev.data.fd = wakeFds[0];
+        epoll_ctl(epollFd, EPOLL_CTL_ADD, wakeFds[0], &ev);
+    }
+}
 
 ServerPrivate::~ServerPrivate()
 {
@@ -315,16 +328,21 @@ void ServerPrivate::accept()
             ::close(fd);
             continue;
         }
-        auto client = std::make_unique<Client>();
-        client->fd = fd;
-        client->uid = credentials.uid;
-        client->gid = credentials.gid;
-        epoll_event ev{};
-        ev.events = EPOLLIN;
-        ev.data.fd = fd;
-        epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &ev);
-        clients[fd] = std::move(client);
+        addClient(fd, credentials.uid, credentials.gid);
     }
+}
+
+void ServerPrivate::addClient(int fd, uid_t uid, gid_t gid)
+{
+    auto client = std::make_unique<Client>();
+    client->fd = fd;
+    client->uid = uid;
+    client->gid = gid;
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.fd = fd;
+    epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &ev);
+    clients[fd] = std::move(client);
 }
 
 void ServerPrivate::readFrom(Client *client)
@@ -585,10 +603,10 @@ void ServerPrivate::remove(Client *client)
     answer(client, 0, {});
 }
 
-void ServerPrivate::serveOnce()
+void ServerPrivate::serveOnce(int timeoutMs)
 {
     epoll_event events[64];
-    const int n = epoll_wait(epollFd, events, 64, -1);
+    const int n = epoll_wait(epollFd, events, 64, timeoutMs);
     std::lock_guard<std::mutex> lock(mutex);
     for (int i = 0; i < n; ++i) {
         const int fd = events[i].data.fd;
@@ -675,17 +693,16 @@ bool Server::listen(const QString &socketPath, QString *error)
         ::close(fd);
         return fail(QString::fromLocal8Bit(strerror(e)));
     }
+    if (d->epollFd < 0 || d->wakeFds[0] < 0) {
+        ::close(fd);
+        return fail(QStringLiteral("Cannot set up the event loop"));
+    }
     d->listenFd = fd;
     d->socketPath = socketPath;
-    d->epollFd = epoll_create1(EPOLL_CLOEXEC);
-    if (pipe2(d->wakeFds, O_NONBLOCK | O_CLOEXEC) != 0)
-        return fail(QString::fromLocal8Bit(strerror(errno)));
-    for (int watched : {d->listenFd, d->wakeFds[0]}) {
-        epoll_event ev{};
-        ev.events = EPOLLIN;
-        ev.data.fd = watched;
-        epoll_ctl(d->epollFd, EPOLL_CTL_ADD, watched, &ev);
-    }
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.fd = fd;
+    epoll_ctl(d->epollFd, EPOLL_CTL_ADD, fd, &ev);
     return true;
 }
 
@@ -697,7 +714,22 @@ QString Server::socketPath() const
 void Server::run()
 {
     while (!d->stopping.load())
-        d->serveOnce();
+        d->serveOnce(-1);
+}
+
+void Server::processEvents(int timeoutMs)
+{
+    d->serveOnce(timeoutMs);
+}
+
+bool Server::adoptConnection(int fd, uid_t uid, gid_t gid)
+{
+    if (fd < 0 || d->epollFd < 0)
+        return false;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->addClient(fd, uid, gid);
+    return true;
 }
 
 bool Server::start()

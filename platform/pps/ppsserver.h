@@ -45,6 +45,13 @@ public:
 
     /*! Serves until stop(). */
     void run();
+    /*! Handles whatever is ready, waiting at most \a timeoutMs for it (-1: until something is),
+        then returns. run() is this in a loop; tests and fuzzers drive the server with it. */
+    void processEvents(int timeoutMs);
+    /*! Serves \a fd, a connected stream socket whose other end is a client, as if accepted from a
+        peer with credentials \a uid and \a gid; takes ownership of \a fd. Lets tests and fuzzers
+        speak as several users from one process. */
+    bool adoptConnection(int fd, uid_t uid, gid_t gid);
     /*! Serves on a thread of its own until stop() or destruction. */
     bool start();
     /*! Makes run() return; safe from any thread and from a signal handler. */
