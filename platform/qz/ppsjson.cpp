@@ -12,7 +12,15 @@ namespace qz::pps {
 
 namespace {
 
+// Containers nested deeper than this are refused on both ways; a depth counts the containers
+// around a value, so 256 nested arrays pass and 257 do not.
 constexpr int MaxDepth = 256;
+
+bool isContainer(int typeId)
+{
+    return typeId == QMetaType::QVariantMap || typeId == QMetaType::QVariantHash ||
+           typeId == QMetaType::QVariantList || typeId == QMetaType::QStringList;
+}
 
 void appendNumber(QByteArray &out, double value)
 {
@@ -75,7 +83,7 @@ bool writeList(QByteArray &out, const QVariantList &list, int depth)
 
 bool writeValue(QByteArray &out, const QVariant &value, int depth)
 {
-    if (depth > MaxDepth)
+    if (depth >= MaxDepth && isContainer(value.typeId()))
         return false;
     switch (value.typeId()) {
     case QMetaType::UnknownType:
@@ -179,7 +187,7 @@ private:
 
     bool parseValue(QVariant *value, int depth)
     {
-        if (p == e || depth > MaxDepth)
+        if (p == e || (depth >= MaxDepth && (*p == '{' || *p == '[')))
             return false;
         switch (*p) {
         case '{':

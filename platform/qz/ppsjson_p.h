@@ -12,7 +12,8 @@ namespace qz::pps {
 
 /*! Appends the compact JSON text of \a value to \a out. Returns false (leaving \a out partly
     written) when the value holds something JSON cannot carry: a NaN or infinite number, or a type
-    that is neither a container, a number, a bool nor convertible to a string. */
+    that is neither a container, a number, a bool nor convertible to a string, or nesting deeper
+    than 256 containers. */
 bool writeJson(QByteArray &out, const QVariant &value);
 
 /*! Appends \a text as a JSON string literal, quotes included. */
