@@ -1,5 +1,7 @@
 #include "ppspath.h"
 
+#include <qz/ppsobject.h>
+
 #include <QList>
 
 namespace qz::pps {
@@ -20,6 +22,9 @@ bool Path::parse(const QByteArray &text, Path *path, QString *error)
         *error = why;
         return false;
     };
+    if (text.size() > PpsObject::MaxPathSize)
+        return fail(
+            QStringLiteral("PPS path exceeds the limit of %1 bytes").arg(PpsObject::MaxPathSize));
     for (const char c : text) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             return fail(QStringLiteral("PPS path holds a control character"));
@@ -52,6 +57,10 @@ bool Path::parse(const QByteArray &text, Path *path, QString *error)
         if (c.isEmpty() || c == "." || c == "..")
             return fail(QStringLiteral("PPS path \"%1\" has an empty, \".\" or \"..\" component")
                             .arg(QString::fromUtf8(body)));
+        if (c.size() > PpsObject::MaxNameSize)
+            return fail(QStringLiteral("A component of PPS path \"%1\" exceeds %2 bytes")
+                            .arg(QString::fromUtf8(body))
+                            .arg(PpsObject::MaxNameSize));
     }
     if (components.last() == ".all") {
         result.directory = true;

@@ -26,8 +26,9 @@ struct QZPLATFORM_EXPORT Path
 
     /*!
         Parses \a text. Only absolute paths under "/pps/" are accepted, without empty, "." or ".."
-        components, NUL or control characters, and with known suffixes only. On failure returns
-        false and says why in \a error.
+        components, NUL or control characters, and with known suffixes only; the whole text is
+        at most qz::PpsObject::MaxPathSize bytes and each component MaxNameSize. On failure
+        returns false and says why in \a error.
     */
     static bool parse(const QByteArray &text, Path *path, QString *error);
 };

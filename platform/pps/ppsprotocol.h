@@ -2,7 +2,7 @@
  * Not API. The socket protocol between qz::PpsObject and the PPS server: one connection per
  * handle, frames of a 4-byte length (native order), a 1-byte type and the payload.
  *
- *   client -> server   'O' open (u32 open mode, path text)   'W' write (PPS text)   'X' remove
+ *   client -> server   'O' open (u32 open word, path text)   'W' write (PPS text)   'X' remove
  *   server -> client   'A' answer (u32 errno, text)          'D' data (PPS text)
  *                      'E' error (u32 errno, text); the server closes the connection after it
  */
@@ -30,6 +30,14 @@ enum FrameType : char {
     FrameData = 'D',
     FrameError = 'E',
 };
+
+/*
+ * The open word: PpsOpenMode flags in the low 16 bits; with OpenCreateModeGiven set, bits 16-24
+ * carry the mode bits that an object created by this open gets (else 0666).
+ */
+constexpr uint32_t OpenFlagsMask = 0xffff;
+constexpr uint32_t OpenCreateModeGiven = 0x80000000u;
+constexpr int OpenCreateModeShift = 16;
 
 constexpr qsizetype FrameHeaderSize = 5;
 /*! Large enough for a whole directory's content; single writes are capped far lower. */

@@ -11,7 +11,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -41,9 +43,15 @@ struct Object
     uid_t uid = 0;
     gid_t gid = 0;
     mode_t mode = 0666;
-    bool control = false;     // served: no state, writes are routed
+    qsizetype size = 0;       // the attribute lines' text, held under MaxObjectSize
+    bool control = false;     // served: no state, writes are routed; exists only with a server
     Client *server = nullptr; // the handle serving a control object
 };
+
+qsizetype lineSize(const QByteArray &name, const QByteArray &encodedValue)
+{
+    return name.size() + encodedValue.size() + 2;
+}
 
 struct Client
 {
@@ -52,8 +60,9 @@ struct Client
     uid_t uid = 0;
     gid_t gid = 0;
     QByteArray in;
-    QByteArray out;
+    std::deque<QByteArray> out; // frames; the front one is in flight from outOffset on
     qsizetype outOffset = 0;
+    qsizetype waiting = 0; // bytes of the frames behind the front one
     bool pollingOut = false;
     bool dead = false;
     bool opened = false;
@@ -85,6 +94,55 @@ template<typename F> void forEachLine(const QByteArray &text, F f)
     }
 }
 
+// Whoever owns or may write the socket's directory can replace the socket and receive what
+// clients write; only this user's own, closed directory is used.
+bool checkSocketDirectory(const QString &directory, QString *why)
+{
+    const QByteArray native = QFile::encodeName(directory);
+    struct stat info;
+    if (::lstat(native.constData(), &info) != 0) {
+        if (errno != ENOENT) {
+            *why = QStringLiteral("Cannot use %1: %2")
+                       .arg(directory, QString::fromLocal8Bit(strerror(errno)));
+            return false;
+        }
+        if (!QDir().mkpath(directory) || ::chmod(native.constData(), 0700) != 0 ||
+            ::lstat(native.constData(), &info) != 0) {
+            *why = QStringLiteral("Cannot create %1").arg(directory);
+            return false;
+        }
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        *why = QStringLiteral("%1 is not a directory").arg(directory);
+        return false;
+    }
+    if (info.st_uid != geteuid()) {
+        *why = QStringLiteral("The socket directory %1 belongs to another user (uid %2)")
+                   .arg(directory)
+                   .arg(info.st_uid);
+        return false;
+    }
+    if (info.st_mode & (S_IWGRP | S_IWOTH)) {
+        *why = QStringLiteral("The socket directory %1 is writable by others (mode %2)")
+                   .arg(directory)
+                   .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0'));
+        return false;
+    }
+    return true;
+}
+
+// Whether a server answers on the socket at path; a socket left by one that died does not.
+bool isLive(const QByteArray &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool live = ::connect(probe, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(probe);
+    return live;
+}
+
 QByteArray header(char mark, const QByteArray &name)
 {
     QByteArray text;
@@ -106,7 +164,11 @@ public:
     std::atomic<bool> stopping{false};
     std::thread thread;
     qsizetype maxQueued = 8 * 1024 * 1024;
+    mode_t socketMode = 0600;
     int nextClientId = 1;
+    bool acceptPaused = false; // out of descriptors: the listen socket is not polled
+    std::chrono::steady_clock::time_point acceptRetry;
+    std::map<QByteArray, uid_t> reserved; // directory -> the only uid that may create in it
     std::map<QByteArray, Object> objects;
     std::map<int, std::unique_ptr<Client>> clients;
     std::vector<Client *> dying;
@@ -116,12 +178,16 @@ public:
 
     void serveOnce(int timeoutMs);
     void accept();
+    void pauseAccepting(int error);
+    void resumeAccepting();
+    int waitTimeout(int timeoutMs) const;
     void addClient(int fd, uid_t uid, gid_t gid);
     void readFrom(Client *client);
     void flush(Client *client);
     void send(Client *client, char type, const QByteArray &payload);
     void answer(Client *client, int error, const QString &text);
     void fail(Client *client, int error, const QString &text);
+    void cutOff(Client *client);
     void kill(Client *client);
     void reap();
 
@@ -131,11 +197,14 @@ public:
     void remove(Client *client);
 
     Object *createObject(const QByteArray &path, uid_t uid, gid_t gid);
+    bool mayCreate(const QByteArray &path, const Client &client) const;
     bool allowed(const Object &object, const Client &client, int bit) const;
     QByteArray snapshot(const Object &object, char mark = 0) const;
     void publish(const Object &object, const Client *writer, const QByteArray &delta,
                  const QByteArray &full);
     void applyWrite(Object &object, Client *writer, const QByteArray &text);
+    void openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode);
+    void openServer(Client *client, const Path &path, PpsOpenMode::Types mode, mode_t createMode);
     void routeToServer(Object &object, Client *client, const QByteArray &text);
     void routeFromServer(Object &object, const QByteArray &text);
     std::vector<Client *> clientsOf(const Object &object) const;
@@ -175,6 +244,17 @@ Object *ServerPrivate::createObject(const QByteArray &path, uid_t uid, gid_t gid
     return &object;
 }
 
+bool ServerPrivate::mayCreate(const QByteArray &path, const Client &client) const
+{
+    for (const auto &[directory, owner] : reserved) {
+        const bool inside = path.startsWith(directory) &&
+                            (path.size() == directory.size() || path.at(directory.size()) == '/');
+        if (inside && client.uid != owner)
+            return false;
+    }
+    return true;
+}
+
 bool ServerPrivate::allowed(const Object &object, const Client &client, int bit) const
 {
     // Deliberately no exception for root: tests running as root must be able to see refusals.
@@ -189,6 +269,7 @@ bool ServerPrivate::allowed(const Object &object, const Client &client, int bit)
 QByteArray ServerPrivate::snapshot(const Object &object, char mark) const
 {
     QByteArray text = header(mark, object.name);
+    text.reserve(text.size() + object.size);
     for (auto it = object.attributes.cbegin(); it != object.attributes.cend(); ++it)
         text.append(line(it.key(), it.value()));
     return text;
@@ -227,21 +308,22 @@ void ServerPrivate::send(Client *client, char type, const QByteArray &payload)
 {
     if (client->dead)
         return;
-    appendFrame(client->out, type, payload);
+    if (client->waiting > maxQueued)
+        return cutOff(client);
+    QByteArray frame;
+    appendFrame(frame, type, payload);
+    if (!client->out.empty())
+        client->waiting += frame.size();
+    client->out.push_back(std::move(frame));
     flush(client);
-    if (client->out.size() - client->outOffset > maxQueued) {
-        qCWarning(lcPps, "Disconnecting a client that stopped reading (%lld bytes queued)",
-                  static_cast<long long>(client->out.size() - client->outOffset));
-        kill(client);
-    }
 }
 
 void ServerPrivate::flush(Client *client)
 {
-    while (client->outOffset < client->out.size()) {
-        const ssize_t n =
-            ::send(client->fd, client->out.constData() + client->outOffset,
-                   client->out.size() - client->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
+    while (!client->out.empty()) {
+        const QByteArray &front = client->out.front();
+        const ssize_t n = ::send(client->fd, front.constData() + client->outOffset,
+                                 front.size() - client->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -250,15 +332,14 @@ void ServerPrivate::flush(Client *client)
             break;
         }
         client->outOffset += n;
-    }
-    const bool pending = client->outOffset < client->out.size();
-    if (!pending) {
-        client->out.clear();
+        if (client->outOffset < front.size())
+            continue;
+        client->out.pop_front();
         client->outOffset = 0;
-    } else if (client->outOffset > 1024 * 1024) {
-        client->out.remove(0, client->outOffset);
-        client->outOffset = 0;
+        if (!client->out.empty())
+            client->waiting -= client->out.front().size();
     }
+    const bool pending = !client->out.empty();
     if (!client->dead && pending != client->pollingOut) {
         epoll_event ev{};
         ev.events = pending ? uint32_t(EPOLLIN | EPOLLOUT) : uint32_t(EPOLLIN);
@@ -275,9 +356,26 @@ void ServerPrivate::answer(Client *client, int error, const QString &text)
 
 void ServerPrivate::fail(Client *client, int error, const QString &text)
 {
-    appendFrame(client->out, FrameError, statusPayload(error, text));
+    if (client->dead)
+        return;
+    QByteArray frame;
+    appendFrame(frame, FrameError, statusPayload(error, text));
+    client->out.push_back(std::move(frame));
     flush(client);
     kill(client);
+}
+
+void ServerPrivate::cutOff(Client *client)
+{
+    const qsizetype queued = client->waiting;
+    // What waits behind the frame in flight is dropped, so the error can follow that frame.
+    if (client->out.size() > 1)
+        client->out.erase(client->out.begin() + 1, client->out.end());
+    client->waiting = 0;
+    qCWarning(lcPps, "Disconnecting a client that stopped reading (%lld bytes queued)",
+              static_cast<long long>(queued));
+    fail(client, ENOBUFS,
+         QStringLiteral("Disconnected for not reading: %1 bytes were waiting").arg(queued));
 }
 
 void ServerPrivate::kill(Client *client)
@@ -291,6 +389,7 @@ void ServerPrivate::kill(Client *client)
 void ServerPrivate::reap()
 {
     // Killing a client can kill others (a server's clients); keep going until nothing is left.
+    const bool freed = !dying.empty();
     while (!dying.empty()) {
         Client *client = dying.back();
         dying.pop_back();
@@ -299,11 +398,11 @@ void ServerPrivate::reap()
             if (it != objects.end() && it->second.control) {
                 Object &object = it->second;
                 if (object.server == client) {
-                    object.server = nullptr;
                     const QString text = QStringLiteral("The server of %1 went away")
                                              .arg(QString::fromUtf8(object.path));
                     for (Client *c : clientsOf(object))
                         fail(c, ENOTCONN, text);
+                    objects.erase(it); // the name is free for the next server
                 } else if (object.server) {
                     const QByteArray gone = object.name + '.' + QByteArray::number(client->id);
                     send(object.server, FrameData, header('-', gone));
@@ -314,14 +413,19 @@ void ServerPrivate::reap()
         ::close(client->fd);
         clients.erase(client->fd);
     }
+    if (freed && acceptPaused)
+        resumeAccepting();
 }
 
 void ServerPrivate::accept()
 {
     for (;;) {
         const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                pauseAccepting(errno);
             return;
+        }
         ucred credentials{};
         socklen_t length = sizeof credentials;
         if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
@@ -330,6 +434,42 @@ void ServerPrivate::accept()
         }
         addClient(fd, credentials.uid, credentials.gid);
     }
+}
+
+void ServerPrivate::pauseAccepting(int error)
+{
+    // The pending connection keeps the listen socket readable: polling it now would spin.
+    if (!acceptPaused) {
+        qCWarning(lcPps, "Cannot accept connections (%s); new clients wait until one leaves",
+                  strerror(error));
+        epoll_ctl(epollFd, EPOLL_CTL_DEL, listenFd, nullptr);
+        acceptPaused = true;
+    }
+    acceptRetry = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+}
+
+void ServerPrivate::resumeAccepting()
+{
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.fd = listenFd;
+    epoll_ctl(epollFd, EPOLL_CTL_ADD, listenFd, &ev);
+    acceptPaused = false;
+    const size_t before = clients.size();
+    accept();
+    if (!acceptPaused && clients.size() > before)
+        qCInfo(lcPps, "Accepting connections again");
+}
+
+int ServerPrivate::waitTimeout(int timeoutMs) const
+{
+    if (!acceptPaused)
+        return timeoutMs;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          acceptRetry - std::chrono::steady_clock::now())
+                          .count();
+    const int retryMs = int(std::max<decltype(left)>(left, 0));
+    return timeoutMs < 0 ? retryMs : std::min(timeoutMs, retryMs);
 }
 
 void ServerPrivate::addClient(int fd, uid_t uid, gid_t gid)
@@ -348,23 +488,20 @@ void ServerPrivate::addClient(int fd, uid_t uid, gid_t gid)
 void ServerPrivate::readFrom(Client *client)
 {
     char buffer[64 * 1024];
+    bool hungUp = false;
     for (;;) {
         const ssize_t n = ::recv(client->fd, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n == 0) {
-            kill(client);
-            break;
-        }
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK)
-                kill(client);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            hungUp = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
             break;
         }
         client->in.append(buffer, n);
         if (n < qsizetype(sizeof buffer))
             break;
     }
+    // Every frame that arrived before the hang-up is served: the writer counted it as written.
     qsizetype offset = 0;
     Frame frame;
     // A write may carry at most one message; the header of a larger one is refused at once.
@@ -382,6 +519,8 @@ void ServerPrivate::readFrom(Client *client)
         handle(client, frame);
     }
     client->in.remove(0, offset);
+    if (hungUp)
+        kill(client);
 }
 
 void ServerPrivate::handle(Client *client, const Frame &frame)
@@ -407,39 +546,27 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
         return answer(client, EISCONN, QStringLiteral("The handle is already open"));
     if (payload.size() < 4)
         return fail(client, EPROTO, QStringLiteral("Malformed open request"));
-    uint32_t rawMode;
-    std::memcpy(&rawMode, payload.constData(), sizeof rawMode);
-    const PpsOpenMode::Types mode = PpsOpenMode::Types::fromInt(int(rawMode));
+    uint32_t word;
+    std::memcpy(&word, payload.constData(), sizeof word);
+    const PpsOpenMode::Types mode = PpsOpenMode::Types::fromInt(int(word & OpenFlagsMask));
+    const mode_t createMode =
+        (word & OpenCreateModeGiven) ? mode_t((word >> OpenCreateModeShift) & 0777) : 0666;
     Path path;
     QString why;
     if (!Path::parse(payload.mid(4), &path, &why))
         return answer(client, EINVAL, why);
-
-    if (path.directory) {
-        if (mode & (PpsOpenMode::Publish | PpsOpenMode::DeleteContents))
-            return answer(client, EISDIR, QStringLiteral("A directory cannot be written"));
-        client->opened = true;
-        client->path = path;
-        client->mode = mode;
-        answer(client, 0, {});
-        if (mode & PpsOpenMode::Subscribe) {
-            QByteArray content;
-            for (const auto &entry : objects) {
-                const Object &o = entry.second;
-                if (o.parent == path.object && !o.control && allowed(o, *client, ReadBit))
-                    content.append(snapshot(o));
-            }
-            if (!content.isEmpty())
-                send(client, FrameData, content);
-        }
-        return;
-    }
+    if (path.directory)
+        return openDirectory(client, path, mode);
+    if (path.server)
+        return openServer(client, path, mode, createMode);
 
     auto it = objects.find(path.object);
     Object *object = it == objects.end() ? nullptr : &it->second;
     const QString name = QString::fromUtf8(path.object);
     if (!object && !(mode & PpsOpenMode::Create))
         return answer(client, ENOENT, QStringLiteral("No PPS object %1").arg(name));
+    if (!object && !mayCreate(path.object, *client))
+        return answer(client, EACCES, QStringLiteral("%1 is reserved").arg(name));
     if (object) {
         const bool reads = mode & PpsOpenMode::Subscribe;
         const bool writes = mode & (PpsOpenMode::Publish | PpsOpenMode::DeleteContents);
@@ -447,35 +574,18 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
             (writes && !allowed(*object, *client, WriteBit)))
             return answer(client, EACCES, QStringLiteral("Permission denied on %1").arg(name));
     }
-
-    if (path.server) {
-        if (object && object->server)
-            return answer(client, EBUSY, QStringLiteral("%1 already has a server").arg(name));
-        if (!object)
-            object = createObject(path.object, client->uid, client->gid);
-        object->control = true;
-        object->attributes.clear();
-        object->server = client;
-        client->opened = true;
-        client->path = path;
-        client->mode = mode;
-        return answer(client, 0, {});
-    }
-
-    if (object && object->control && !object->server)
-        return answer(client, ENOENT, QStringLiteral("No server holds %1").arg(name));
-    bool created = false;
-    if (!object) {
+    const bool created = !object;
+    if (created) {
         object = createObject(path.object, client->uid, client->gid);
-        created = true;
+        object->mode = createMode;
     }
     client->opened = true;
     client->path = path;
     client->mode = mode;
     client->id = nextClientId++;
-    answer(client, 0, {});
 
     if (object->control) {
+        answer(client, 0, {});
         send(object->server, FrameData,
              header('+', object->name + '.' + QByteArray::number(client->id)));
         return;
@@ -484,10 +594,65 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
         publish(*object, client, header('+', object->name), header('+', object->name));
     if ((mode & PpsOpenMode::DeleteContents) && !created) {
         object->attributes.clear();
+        object->size = 0;
         publish(*object, client, header('#', object->name), snapshot(*object));
     }
+    // The content goes first so that it is there to read when open() returns.
     if (mode & PpsOpenMode::Subscribe)
         send(client, FrameData, snapshot(*object));
+    answer(client, 0, {});
+}
+
+void ServerPrivate::openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode)
+{
+    if (mode & (PpsOpenMode::Publish | PpsOpenMode::DeleteContents))
+        return answer(client, EISDIR, QStringLiteral("A directory cannot be written"));
+    QByteArray content;
+    if (mode & PpsOpenMode::Subscribe) {
+        for (const auto &entry : objects) {
+            const Object &o = entry.second;
+            if (o.parent == path.object && !o.control && allowed(o, *client, ReadBit))
+                content.append(snapshot(o));
+        }
+        if (content.size() > MaxFrameSize)
+            return answer(client, EFBIG,
+                          QStringLiteral("The listing of %1 exceeds %2 bytes")
+                              .arg(QString::fromUtf8(path.object))
+                              .arg(MaxFrameSize));
+    }
+    client->opened = true;
+    client->path = path;
+    client->mode = mode;
+    if (!content.isEmpty())
+        send(client, FrameData, content);
+    answer(client, 0, {});
+}
+
+void ServerPrivate::openServer(Client *client, const Path &path, PpsOpenMode::Types mode,
+                               mode_t createMode)
+{
+    const QString name = QString::fromUtf8(path.object);
+    // Serving means answering clients and making the object: the rights of a publisher that
+    // creates it, and never over an object someone else holds.
+    if (!(mode & PpsOpenMode::Publish) || !(mode & PpsOpenMode::Create))
+        return answer(client, EINVAL,
+                      QStringLiteral("Serving %1 needs Publish and Create").arg(name));
+    const auto it = objects.find(path.object);
+    if (it != objects.end() && it->second.control)
+        return answer(client, EBUSY, QStringLiteral("%1 already has a server").arg(name));
+    if (it != objects.end())
+        return answer(client, EEXIST,
+                      QStringLiteral("%1 is an ordinary object and cannot be served").arg(name));
+    if (!mayCreate(path.object, *client))
+        return answer(client, EACCES, QStringLiteral("%1 is reserved").arg(name));
+    Object *object = createObject(path.object, client->uid, client->gid);
+    object->mode = createMode;
+    object->control = true;
+    object->server = client;
+    client->opened = true;
+    client->path = path;
+    client->mode = mode;
+    answer(client, 0, {});
 }
 
 void ServerPrivate::write(Client *client, const QByteArray &payload)
@@ -512,26 +677,86 @@ void ServerPrivate::write(Client *client, const QByteArray &payload)
         routeToServer(object, client, payload);
 }
 
+namespace {
+
+// One line of a write to an ordinary object. Headers name the object itself and notices are not
+// the writer's to make, so neither is stored.
+struct WriteLine
+{
+    enum Kind { Skip, Set, Remove, Malformed } kind = Skip;
+    QByteArrayView name;
+    QByteArrayView value; // "enc:value"
+};
+
+WriteLine parseWriteLine(QByteArrayView l)
+{
+    if (l.startsWith('@') || l.startsWith('+') || l.startsWith('#') || l.startsWith('*'))
+        return {};
+    if (l.startsWith('-'))
+        return {WriteLine::Remove, l.sliced(1), {}};
+    const qsizetype colon = l.indexOf(':');
+    if (colon <= 0 || l.sliced(colon + 1).indexOf(':') < 0)
+        return {WriteLine::Malformed, {}, {}};
+    return {WriteLine::Set, l.first(colon), l.sliced(colon + 1)};
+}
+
+} // namespace
+
 void ServerPrivate::applyWrite(Object &object, Client *writer, const QByteArray &text)
 {
+    // Checked whole before any of it is applied: a refused write changes nothing.
+    qsizetype size = object.size;
+    QHash<QByteArray, qsizetype> touched; // name -> its line's size after this write so far
+    bool nameTooLong = false;
+    forEachLine(text, [&](QByteArrayView l) {
+        const WriteLine w = parseWriteLine(l);
+        if (w.kind != WriteLine::Set && w.kind != WriteLine::Remove)
+            return;
+        if (w.name.size() > PpsObject::MaxNameSize) {
+            nameTooLong = true;
+            return;
+        }
+        const QByteArray name = w.name.toByteArray();
+        auto previous = touched.constFind(name);
+        const qsizetype before = previous != touched.cend() ? previous.value()
+                                 : object.attributes.contains(name)
+                                     ? lineSize(name, object.attributes.value(name))
+                                     : 0;
+        const qsizetype after = w.kind == WriteLine::Set ? w.name.size() + w.value.size() + 2 : 0;
+        size += after - before;
+        touched.insert(name, after);
+    });
+    if (nameTooLong)
+        return fail(writer, ENAMETOOLONG,
+                    QStringLiteral("An attribute name exceeds the limit of %1 bytes")
+                        .arg(PpsObject::MaxNameSize));
+    if (size > PpsObject::MaxObjectSize)
+        return fail(writer, EFBIG,
+                    QStringLiteral("%1 would exceed the object limit of %2 bytes")
+                        .arg(QString::fromUtf8(object.path))
+                        .arg(PpsObject::MaxObjectSize));
+
     QByteArray delta = header(0, object.name);
     const qsizetype emptyDelta = delta.size();
     forEachLine(text, [&](QByteArrayView l) {
-        if (l.startsWith('@') || l.startsWith('+') || l.startsWith('#') || l.startsWith('*'))
-            return; // headers name this object; marks are not written
-        if (l.startsWith('-')) {
-            if (object.attributes.remove(l.sliced(1).toByteArray()))
-                delta.append(l).append('\n');
+        const WriteLine w = parseWriteLine(l);
+        switch (w.kind) {
+        case WriteLine::Skip:
             return;
-        }
-        const qsizetype colon = l.indexOf(':');
-        if (colon <= 0 || l.sliced(colon + 1).indexOf(':') < 0) {
+        case WriteLine::Malformed:
             qCWarning(lcPps) << "Malformed attribute line dropped from a write to" << object.path;
             return;
+        case WriteLine::Remove:
+            if (object.attributes.remove(w.name.toByteArray()))
+                delta.append(l).append('\n');
+            return;
+        case WriteLine::Set:
+            object.attributes.insert(w.name.toByteArray(), w.value.toByteArray());
+            delta.append(l).append('\n');
+            return;
         }
-        object.attributes.insert(l.first(colon).toByteArray(), l.sliced(colon + 1).toByteArray());
-        delta.append(l).append('\n');
     });
+    object.size = size;
     if (delta.size() == emptyDelta)
         return;
     publish(object, writer, delta, snapshot(object));
@@ -542,7 +767,11 @@ void ServerPrivate::routeToServer(Object &object, Client *client, const QByteArr
     QByteArray message = header(0, object.name + '.' + QByteArray::number(client->id));
     message.reserve(message.size() + text.size() + 1);
     forEachLine(text, [&](QByteArrayView l) {
-        if (!l.startsWith('@')) // a client cannot speak for another object
+        // Headers and notices are the server's alone: a client cannot speak for another client
+        // or another object.
+        const bool notice = l.size() > 1 && l.at(1) == '@' &&
+                            (l.at(0) == '+' || l.at(0) == '-' || l.at(0) == '#' || l.at(0) == '*');
+        if (!l.startsWith('@') && !notice)
             message.append(l).append('\n');
     });
     send(object.server, FrameData, message);
@@ -606,8 +835,10 @@ void ServerPrivate::remove(Client *client)
 void ServerPrivate::serveOnce(int timeoutMs)
 {
     epoll_event events[64];
-    const int n = epoll_wait(epollFd, events, 64, timeoutMs);
+    const int n = epoll_wait(epollFd, events, 64, waitTimeout(timeoutMs));
     std::lock_guard<std::mutex> lock(mutex);
+    if (acceptPaused && std::chrono::steady_clock::now() >= acceptRetry)
+        resumeAccepting();
     for (int i = 0; i < n; ++i) {
         const int fd = events[i].data.fd;
         if (fd == listenFd) {
@@ -650,52 +881,36 @@ bool Server::listen(const QString &socketPath, QString *error)
             *error = why;
         return false;
     };
+    if (d->epollFd < 0 || d->wakeFds[0] < 0)
+        return fail(QStringLiteral("Cannot set up the event loop"));
     const QByteArray native = QFile::encodeName(socketPath);
+    // The socket is made under a name of its own and renamed into place once its mode is set,
+    // so that no one can connect while the umask's mode is on it.
+    const QByteArray fresh = native + '.' + QByteArray::number(getpid());
     sockaddr_un address{};
-    if (native.size() >= qsizetype(sizeof address.sun_path))
+    if (fresh.size() >= qsizetype(sizeof address.sun_path))
         return fail(QStringLiteral("Socket path %1 is too long").arg(socketPath));
-    const QString directory = QFileInfo(socketPath).absolutePath();
-    if (!QFileInfo::exists(directory)) {
-        if (!QDir().mkpath(directory))
-            return fail(QStringLiteral("Cannot create %1").arg(directory));
-        ::chmod(QFile::encodeName(directory).constData(), 0700);
-    }
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, native.constData(), native.size());
+    QString why;
+    if (!checkSocketDirectory(QFileInfo(socketPath).absolutePath(), &why))
+        return fail(why);
+    if (isLive(native))
+        return fail(QStringLiteral("A PPS server already listens on %1").arg(socketPath));
 
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, fresh.constData(), fresh.size());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return fail(QString::fromLocal8Bit(strerror(errno)));
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        if (errno != EADDRINUSE) {
-            const int e = errno;
-            ::close(fd);
-            return fail(QString::fromLocal8Bit(strerror(e)));
-        }
-        // A socket left by a server that died is replaced; a live one is not.
-        const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool live =
-            ::connect(probe, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-        ::close(probe);
-        if (live) {
-            ::close(fd);
-            return fail(QStringLiteral("A PPS server already listens on %1").arg(socketPath));
-        }
-        ::unlink(native.constData());
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-            const int e = errno;
-            ::close(fd);
-            return fail(QString::fromLocal8Bit(strerror(e)));
-        }
-    }
-    if (::listen(fd, 128) != 0) {
+    ::unlink(fresh.constData());
+    const bool ready = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+                       ::chmod(fresh.constData(), d->socketMode) == 0 && ::listen(fd, 128) == 0 &&
+                       ::rename(fresh.constData(), native.constData()) == 0;
+    if (!ready) {
         const int e = errno;
         ::close(fd);
-        return fail(QString::fromLocal8Bit(strerror(e)));
-    }
-    if (d->epollFd < 0 || d->wakeFds[0] < 0) {
-        ::close(fd);
-        return fail(QStringLiteral("Cannot set up the event loop"));
+        ::unlink(fresh.constData());
+        return fail(QStringLiteral("Cannot listen on %1: %2")
+                        .arg(socketPath, QString::fromLocal8Bit(strerror(e))));
     }
     d->listenFd = fd;
     d->socketPath = socketPath;
@@ -704,6 +919,16 @@ bool Server::listen(const QString &socketPath, QString *error)
     ev.data.fd = fd;
     epoll_ctl(d->epollFd, EPOLL_CTL_ADD, fd, &ev);
     return true;
+}
+
+mode_t Server::socketMode() const
+{
+    return d->socketMode;
+}
+
+void Server::setSocketMode(mode_t mode)
+{
+    d->socketMode = mode & 0777;
 }
 
 QString Server::socketPath() const
@@ -762,6 +987,19 @@ bool Server::setAccess(const QByteArray &path, uid_t uid, gid_t gid, mode_t mode
     object->uid = uid;
     object->gid = gid;
     object->mode = mode & 0777;
+    return true;
+}
+
+bool Server::reserve(const QByteArray &directory, uid_t uid)
+{
+    Path parsed;
+    QString why;
+    // A directory reads like an object path; "/pps" itself is not reserved this way.
+    if (!Path::parse(directory, &parsed, &why) || parsed.directory || parsed.delta || parsed.wait ||
+        parsed.server)
+        return false;
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->reserved[parsed.object] = uid;
     return true;
 }
 

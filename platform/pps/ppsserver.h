@@ -22,15 +22,30 @@ class ServerPrivate;
 
     Objects carry an owner and mode bits, checked against the peer's credentials (SO_PEERCRED) at
     open, with no exception for root: Subscribe needs the read bit, Publish, Create and
-    DeleteContents the write bit. Objects a client creates get the client as owner and mode 0666.
+    DeleteContents the write bit. An object a client creates gets the client as owner and the mode
+    the client asked for (0666 when it asked for none). A subscriber's open is answered only after
+    the object's content has been queued for it, so its first read finds that content.
 
-    A control object opened "?server" keeps no state: a client's write reaches only the server,
-    headed "@name.<client-id>"; the server sees "+@name.<client-id>" when a client opens it and
-    "-@name.<client-id>" when the client goes. A server write headed "@name.<client-id>" reaches
-    only that client, headed "@name" (or no header) every client.
+    A control object opened "?server" (with Publish and Create) exists only while its server
+    holds it and keeps no state; an existing ordinary object cannot be served, and a served one
+    cannot be served twice. A client's write reaches only the server, headed "@name.<client-id>";
+    lines of it that would read as a header or a notice are dropped, so the notices
+    "+@name.<client-id>" (a client opened it) and "-@name.<client-id>" (it went) come from the
+    server alone. A server write headed "@name.<client-id>" reaches only that client, headed
+    "@name" (or no header) every client. When the server goes, the object goes with it and its
+    clients get an error.
 
-    A client whose unsent data passes maxQueuedBytes() is disconnected, so one stalled reader never
-    holds the server or the others up.
+    Directories reserved with reserve() can have objects created or served in them only by their
+    owner, so a service's names cannot be taken before the service starts.
+
+    Limits (see qz::PpsObject): a message of MaxMessageSize, a path of MaxPathSize, a path
+    component or attribute name of MaxNameSize, an object of MaxObjectSize bytes; a client that
+    passes one gets an error and is disconnected. A client is also disconnected once more than
+    maxQueuedBytes() wait for it behind the frame it is receiving: one large answer never counts
+    against it, a reader that falls a whole queue behind does; it gets an error before the close.
+
+    When the process runs out of file descriptors, new connections wait in the listen queue
+    (logged once) until a client leaves or a retry succeeds; the server keeps serving the others.
 */
 class QZPLATFORM_EXPORT Server
 {
@@ -38,9 +53,16 @@ public:
     Server();
     ~Server();
 
-    /*! Binds and listens on \a socketPath, creating its directory (mode 0700) when missing and
-        replacing a stale socket. */
+    /*!
+        Binds and listens on \a socketPath with socketMode(), creating its directory (mode 0700)
+        when missing and replacing a stale socket. Refuses a directory that is not this user's
+        or that others may write, since whoever controls it can replace the socket.
+    */
     bool listen(const QString &socketPath, QString *error = nullptr);
+    /*! The mode bits of the socket listen() makes, whatever the umask (default 0600: only this
+        user, and root, can connect). Set before listen(). */
+    mode_t socketMode() const;
+    void setSocketMode(mode_t mode);
     QString socketPath() const;
 
     /*! Serves until stop(). */
@@ -59,6 +81,9 @@ public:
 
     /*! Creates \a path when missing and sets its owner and mode bits. Safe from any thread. */
     bool setAccess(const QByteArray &path, uid_t uid, gid_t gid, mode_t mode);
+    /*! Lets only clients running as \a uid create or serve objects at or below \a directory
+        ("/pps/services"). Safe from any thread. */
+    bool reserve(const QByteArray &directory, uid_t uid);
 
     qsizetype maxQueuedBytes() const;
     void setMaxQueuedBytes(qsizetype bytes);

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 qz::pps::Server *g_server = nullptr;
@@ -35,8 +36,20 @@ int main(int argc, char **argv)
         QStringLiteral("max-queue"),
         QStringLiteral("Disconnect a client once <bytes> wait unsent for it (default 8 MiB)."),
         QStringLiteral("bytes"));
+    const QCommandLineOption socketModeOption(
+        QStringLiteral("socket-mode"),
+        QStringLiteral("Make the socket with mode <octal> (default 0600; 0666 lets other users "
+                       "in, each object's mode still applies)."),
+        QStringLiteral("octal"));
+    const QCommandLineOption servicesOwnerOption(
+        QStringLiteral("services-owner"),
+        QStringLiteral("Only clients running as <uid> may create or serve objects under "
+                       "/pps/services (default: the user running qzppsd)."),
+        QStringLiteral("uid"));
     parser.addOption(socketOption);
     parser.addOption(queueOption);
+    parser.addOption(socketModeOption);
+    parser.addOption(servicesOwnerOption);
     parser.process(app);
 
     const QString socketPath =
@@ -51,6 +64,25 @@ int main(int argc, char **argv)
         }
         server.setMaxQueuedBytes(bytes);
     }
+    if (parser.isSet(socketModeOption)) {
+        bool ok = false;
+        const uint mode = parser.value(socketModeOption).toUInt(&ok, 8);
+        if (!ok || mode > 0777) {
+            std::fprintf(stderr, "qzppsd: --socket-mode takes octal mode bits such as 0660\n");
+            return 2;
+        }
+        server.setSocketMode(mode_t(mode));
+    }
+    uid_t servicesOwner = getuid();
+    if (parser.isSet(servicesOwnerOption)) {
+        bool ok = false;
+        servicesOwner = parser.value(servicesOwnerOption).toUInt(&ok);
+        if (!ok) {
+            std::fprintf(stderr, "qzppsd: --services-owner takes a numeric uid\n");
+            return 2;
+        }
+    }
+    server.reserve(QByteArrayLiteral("/pps/services"), servicesOwner);
     QString error;
     if (!server.listen(socketPath, &error)) {
         std::fprintf(stderr, "qzppsd: %s\n", qPrintable(error));

@@ -40,6 +40,7 @@ public:
     Path parsed;
     PpsOpenMode::Types mode;
     int fd = -1;
+    mode_t creationMode = 0666;
     bool blocking = false;
     bool readyReadEnabled = true;
     bool lost = false;
@@ -82,6 +83,17 @@ bool PpsObjectPrivate::connectToServer()
         fd = -1;
         return fail(e, QStringLiteral("Cannot reach the PPS server at %1: %2")
                            .arg(socketPath, QString::fromLocal8Bit(strerror(e))));
+    }
+    // Only a server of this user or root is trusted with what this handle writes.
+    ucred server{};
+    socklen_t length = sizeof server;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &server, &length) != 0 ||
+        (server.uid != getuid() && server.uid != 0)) {
+        ::close(fd);
+        fd = -1;
+        return fail(EPERM, QStringLiteral("The PPS server at %1 runs as another user (uid %2)")
+                               .arg(socketPath)
+                               .arg(server.uid));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     return true;
@@ -229,8 +241,9 @@ bool PpsObject::open(PpsOpenMode::Types mode)
         return d->fail(EINVAL, why);
     if (!d->connectToServer())
         return false;
-    const uint32_t rawMode = uint32_t(mode.toInt());
-    QByteArray payload(reinterpret_cast<const char *>(&rawMode), sizeof rawMode);
+    const uint32_t word = (uint32_t(mode.toInt()) & OpenFlagsMask) | OpenCreateModeGiven |
+                          (uint32_t(d->creationMode) << OpenCreateModeShift);
+    QByteArray payload(reinterpret_cast<const char *>(&word), sizeof word);
     payload.append(d->path.toUtf8());
     int code = 0;
     QString text;
@@ -267,6 +280,16 @@ bool PpsObject::open(PpsOpenMode::Types mode)
             Qt::QueuedConnection);
     }
     return true;
+}
+
+void PpsObject::setCreationMode(mode_t mode)
+{
+    d->creationMode = mode & 0777;
+}
+
+mode_t PpsObject::creationMode() const
+{
+    return d->creationMode;
 }
 
 bool PpsObject::isOpen() const

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QVariantMap>
 #include <memory>
+#include <sys/types.h>
 
 namespace qz {
 
@@ -31,6 +32,14 @@ class PpsObjectPrivate;
     change that arrives and has not been read yet; a thread without an event dispatcher gets no
     signal but can read, blocking. A handle never receives the changes it wrote itself.
 
+    open() connects only to a server running as this user or as root, so a socket planted by
+    someone else is not trusted with what this process writes.
+
+    Limits, enforced by both ends: a message of MaxMessageSize bytes, a path (suffixes included)
+    of MaxPathSize bytes, a path component or attribute name of MaxNameSize bytes, an object's
+    content of MaxObjectSize bytes. A write past one fails; the server disconnects a client that
+    sends one anyway.
+
     All failures are reported through the return value, error() (an errno number) and
     errorString(); nothing throws.
 */
@@ -40,6 +49,12 @@ class QZPLATFORM_EXPORT PpsObject : public QObject
 public:
     /*! The largest message a handle may write or receive. */
     static constexpr qsizetype MaxMessageSize = 1024 * 1024;
+    /*! The longest path, suffixes included. */
+    static constexpr qsizetype MaxPathSize = 1024;
+    /*! The longest path component or attribute name. */
+    static constexpr qsizetype MaxNameSize = 255;
+    /*! The most an object's attributes may hold, as text. */
+    static constexpr qsizetype MaxObjectSize = 16 * 1024 * 1024;
 
     explicit PpsObject(const QString &path, QObject *parent = nullptr);
     ~PpsObject() override;
@@ -47,6 +62,10 @@ public:
     QString path() const;
 
     bool open(PpsOpenMode::Types mode = PpsOpenMode::PublishSubscribe);
+    /*! The mode bits (0777 at most) that an object created by the next open() gets; by default
+        0666. Lets a service keep its objects to itself or its group. */
+    void setCreationMode(mode_t mode);
+    mode_t creationMode() const;
     bool isOpen() const;
     void close();
 

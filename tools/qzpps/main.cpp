@@ -40,12 +40,17 @@ int cat(const QString &path, int waitMs)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         content = object.read(&ok);
     }
-    if (ok)
+    if (ok) {
         print(content);
+        return 0;
+    }
+    // No content in time is an empty answer; a connection the server cut is a failure.
+    if (object.error() != EAGAIN)
+        return fail(QStringLiteral("cannot read %1: %2").arg(path, object.errorString()));
     return 0;
 }
 
-int write(const QString &path, const QStringList &lines)
+int write(const QString &path, const QStringList &lines, int mode)
 {
     QByteArray text;
     for (const QString &line : lines) {
@@ -58,7 +63,14 @@ int write(const QString &path, const QStringList &lines)
                             .arg(line));
         text += encoded;
     }
+    // Checked before the open, which would otherwise create the object for nothing.
+    if (text.size() > qz::PpsObject::MaxMessageSize)
+        return fail(QStringLiteral("%1 bytes exceed the PPS message limit of %2 bytes")
+                        .arg(text.size())
+                        .arg(qz::PpsObject::MaxMessageSize));
     qz::PpsObject object(path);
+    if (mode >= 0)
+        object.setCreationMode(mode_t(mode));
     if (!object.open(qz::PpsOpenMode::Publish | qz::PpsOpenMode::Create))
         return fail(QStringLiteral("cannot open %1: %2").arg(path, object.errorString()));
     if (!object.write(text))
@@ -109,8 +121,13 @@ int main(int argc, char **argv)
     const QCommandLineOption waitOption(
         QStringLiteral("wait"), QStringLiteral("cat: wait up to <ms> for content (default 500)."),
         QStringLiteral("ms"), QStringLiteral("500"));
+    const QCommandLineOption modeOption(
+        QStringLiteral("mode"),
+        QStringLiteral("write: mode bits (octal) of an object the write creates (default 0666)."),
+        QStringLiteral("octal"));
     parser.addOption(socketOption);
     parser.addOption(waitOption);
+    parser.addOption(modeOption);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("cat, write or watch"));
     parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("/pps/..."));
     parser.process(app);
@@ -124,8 +141,15 @@ int main(int argc, char **argv)
     const QString &path = args.at(1);
     if (command == QLatin1String("cat") && args.size() == 2)
         return cat(path, parser.value(waitOption).toInt());
+    int mode = -1;
+    if (parser.isSet(modeOption)) {
+        bool ok = false;
+        mode = int(parser.value(modeOption).toUInt(&ok, 8));
+        if (!ok || mode > 0777)
+            return fail(QStringLiteral("--mode takes octal mode bits such as 0640"));
+    }
     if (command == QLatin1String("write") && args.size() > 2)
-        return write(path, args.mid(2));
+        return write(path, args.mid(2), mode);
     if (command == QLatin1String("watch") && args.size() == 2)
         return watch(path);
     parser.showHelp(2);
