@@ -6,7 +6,12 @@ add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-
 if(QZ_WERROR)
     add_compile_options(-Werror)
 endif()
-if(QZ_SANITIZE)
+if(QZ_BUILD_FUZZERS)
+    # Coverage for libFuzzer on every target; the fuzz executables link the engine itself.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined -Wno-gnu-zero-variadic-macro-arguments)
+    add_link_options(-fsanitize=address,undefined)
+elseif(QZ_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs one libFuzzer target of the fuzz preset on one core for a while, then prints what it did.
+#
+#   fuzz/run.sh TARGET SECONDS        e.g. fuzz/run.sh ppscodec 60
+#
+# The run works on a copy of the seed corpus in build/fuzz/corpus/TARGET (so what it finds does
+# not flood fuzz/corpus/); a crashing input is saved under build/fuzz/artifacts/TARGET/ and the
+# full log is build/fuzz/logs/TARGET/fuzz-0.log.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+usage="usage: fuzz/run.sh TARGET SECONDS"
+target=${1:?$usage}
+seconds=${2:?$usage}
+
+root=$PWD/build/fuzz
+binary=$root/fuzz/fuzz_$target
+if [ ! -x "$binary" ]; then
+    echo "no $binary; build it with: cmake --preset fuzz && cmake --build build/fuzz --target fuzz_$target" >&2
+    exit 2
+fi
+corpus=$root/corpus/$target
+artifacts=$root/artifacts/$target
+logs=$root/logs/$target
+mkdir -p "$corpus" "$artifacts" "$logs"
+cp -n "fuzz/corpus/$target"/* "$corpus"/
+rm -f "$logs"/fuzz-*.log
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export QT_QPA_PLATFORM=offscreen
+status=0
+(cd "$logs" && "$binary" -jobs=1 -workers=1 -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus") || status=$?
+
+log=$logs/fuzz-0.log
+echo "== fuzz_$target, $seconds s (log: $log)"
+grep -E '^#[0-9]+' "$log" | tail -n 1 || true
+grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' "$log" || true
+if grep -qE 'invariant violated|ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error' "$log"; then
+    echo "== crash:"
+    grep -E -A2 'invariant violated|ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error' "$log" | head -n 12
+    grep -E 'Test unit written to' "$log" || true
+    exit 1
+fi
+exit "$status"
