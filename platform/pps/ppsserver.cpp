@@ -166,7 +166,8 @@ public:
     qsizetype maxQueued = 8 * 1024 * 1024;
     mode_t socketMode = 0600;
     int nextClientId = 1;
-    bool acceptPaused = false; // out of descriptors: the listen socket is not polled
+    bool acceptPaused = false;  // out of descriptors: the listen socket is not polled
+    bool acceptStarved = false; // and that was logged; cleared by the next accepted client
     std::chrono::steady_clock::time_point acceptRetry;
     std::map<QByteArray, uid_t> reserved; // directory -> the only uid that may create in it
     std::map<QByteArray, Object> objects;
@@ -433,18 +434,23 @@ void ServerPrivate::accept()
             continue;
         }
         addClient(fd, credentials.uid, credentials.gid);
+        if (acceptStarved) {
+            qCInfo(lcPps, "Accepting connections again");
+            acceptStarved = false;
+        }
     }
 }
 
 void ServerPrivate::pauseAccepting(int error)
 {
     // The pending connection keeps the listen socket readable: polling it now would spin.
-    if (!acceptPaused) {
+    if (!acceptStarved)
         qCWarning(lcPps, "Cannot accept connections (%s); new clients wait until one leaves",
                   strerror(error));
+    acceptStarved = true;
+    if (!acceptPaused)
         epoll_ctl(epollFd, EPOLL_CTL_DEL, listenFd, nullptr);
-        acceptPaused = true;
-    }
+    acceptPaused = true;
     acceptRetry = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
 }
 
@@ -455,10 +461,7 @@ void ServerPrivate::resumeAccepting()
     ev.data.fd = listenFd;
     epoll_ctl(epollFd, EPOLL_CTL_ADD, listenFd, &ev);
     acceptPaused = false;
-    const size_t before = clients.size();
     accept();
-    if (!acceptPaused && clients.size() > before)
-        qCInfo(lcPps, "Accepting connections again");
 }
 
 int ServerPrivate::waitTimeout(int timeoutMs) const

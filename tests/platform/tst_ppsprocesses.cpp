@@ -1,9 +1,33 @@
+#include "rawppsclient.h"
 #include "scriptedpeer.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// User and system CPU time of a process so far, in clock ticks.
+long cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields.at(11).toLong() + fields.at(12).toLong() : -1;
+}
+
+} // namespace
 
 // qzppsd as its own process, with qzpps processes (and this one) as its clients.
 class tst_PpsProcesses : public QObject
@@ -16,6 +40,11 @@ private Q_SLOTS:
     void clientProcessReachesServedControlObject();
     void cliReportsErrors_data();
     void cliReportsErrors();
+    void cutOffReaderFailsLoudly();
+    void oversizedWriteCreatesNothing();
+    void outOfDescriptorsDoesNotSpin();
+    void serverOfAnotherUserIsRefused();
+    void servicesDirectoryIsReserved();
 
 private:
     QProcess *qzpps(const QStringList &args);
@@ -150,6 +179,125 @@ void tst_PpsProcesses::cliReportsErrors()
     QCOMPARE(runQzpps(args, &out, &err), exitCode);
     const QByteArray all = out + err;
     QVERIFY2(all.contains(message), all.constData());
+}
+
+void tst_PpsProcesses::cutOffReaderFailsLoudly()
+{
+    const QString path = QStringLiteral("/pps/demo/big");
+    QCOMPARE(runQzpps({QStringLiteral("write"), path, QStringLiteral("n::0")}), 0);
+    QProcess *watcher = qzpps({QStringLiteral("watch"), path});
+    QByteArray seen;
+    QTRY_VERIFY2((seen += watcher->readAllStandardOutput()).contains("n::0"), seen.constData());
+    ::kill(pid_t(watcher->processId()), SIGSTOP);
+    qz::PpsObject writer(path);
+    QVERIFY(writer.open(qz::PpsOpenMode::Publish));
+    const QByteArray fill(512 * 1024, 'f');
+    for (int i = 0; i < 40; ++i) // 20 MiB of changes behind a reader that does not read
+        QVERIFY(writer.write("fill::" + fill + QByteArray::number(i) + '\n'));
+    QTest::qWait(200);
+    ::kill(pid_t(watcher->processId()), SIGCONT);
+    QVERIFY(watcher->waitForFinished(10000));
+    QCOMPARE(watcher->exitCode(), 1);
+    QVERIFY(watcher->readAllStandardError().startsWith("qzpps: /pps/demo/big: "));
+}
+
+void tst_PpsProcesses::oversizedWriteCreatesNothing()
+{
+    QStringList args{QStringLiteral("write"), QStringLiteral("/pps/demo/huge")};
+    for (int i = 0; i < 10; ++i) // one argument may hold 128 KiB at most
+        args << QStringLiteral("a%1::").arg(i) + QString(110 * 1000, QLatin1Char('x'));
+    QByteArray err;
+    QCOMPARE(runQzpps(args, nullptr, &err), 1);
+    QVERIFY2(err.contains("exceed the PPS message limit"), err.constData());
+    QCOMPARE(runQzpps({QStringLiteral("cat"), QStringLiteral("/pps/demo/huge")}, nullptr, &err), 1);
+    QVERIFY(err.contains("No PPS object"));
+}
+
+void tst_PpsProcesses::outOfDescriptorsDoesNotSpin()
+{
+    const QString socket = m_dir.filePath(QStringLiteral("few/pps.sock"));
+    QProcess daemon;
+    daemon.setChildProcessModifier([] {
+        const rlimit few{40, 40};
+        ::setrlimit(RLIMIT_NOFILE, &few);
+    });
+    daemon.start(QStringLiteral(QZPPSD_PATH), {QStringLiteral("--socket"), socket});
+    QVERIFY(daemon.waitForStarted());
+    QTRY_VERIFY(QFileInfo::exists(socket));
+
+    std::vector<std::unique_ptr<RawPpsClient>> clients;
+    bool exhausted = false;
+    while (!exhausted && clients.size() < 64) {
+        clients.push_back(std::make_unique<RawPpsClient>(socket));
+        clients.back()->sendOpen(qz::PpsOpenMode::Subscribe | qz::PpsOpenMode::Create,
+                                 "/pps/demo/fd");
+        exhausted = clients.back()->answerCode(500) != 0;
+    }
+    QVERIFY(exhausted);
+    const long before = cpuTicks(daemon.processId());
+    QTest::qWait(1000);
+    const long spent = cpuTicks(daemon.processId()) - before;
+    QVERIFY2(spent < sysconf(_SC_CLK_TCK) / 5, qPrintable(QString::number(spent))); // < 20 % CPU
+
+    // A client leaves; the one that waited is served.
+    std::unique_ptr<RawPpsClient> waiting = std::move(clients.back());
+    clients.pop_back();
+    clients.erase(clients.begin(), clients.begin() + 2);
+    QCOMPARE(waiting->answerCode(3000), 0);
+
+    daemon.terminate();
+    QVERIFY(daemon.waitForFinished(5000));
+    const QByteArray log = daemon.readAllStandardError();
+    QCOMPARE(log.count("Cannot accept connections"), 1);
+}
+
+void tst_PpsProcesses::serverOfAnotherUserIsRefused()
+{
+    if (::geteuid() != 0)
+        QSKIP("Running a server as another user needs root");
+    QTemporaryDir top;
+    QCOMPARE(::chmod(QFile::encodeName(top.path()).constData(), 0711), 0);
+    const QString directory = top.filePath(QStringLiteral("nobody"));
+    QVERIFY(QDir().mkdir(directory));
+    QCOMPARE(::chown(QFile::encodeName(directory).constData(), 65534, 65534), 0);
+    const QString socket = directory + QStringLiteral("/pps.sock");
+    QProcess daemon;
+    daemon.setChildProcessModifier([] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+    });
+    daemon.start(QStringLiteral(QZPPSD_PATH),
+                 {QStringLiteral("--socket"), socket, QStringLiteral("--socket-mode"),
+                  QStringLiteral("0666")});
+    QVERIFY(daemon.waitForStarted());
+    QTRY_VERIFY(QFileInfo::exists(socket));
+
+    qputenv("QZ_PPS_SOCKET", socket.toLocal8Bit());
+    qz::PpsObject object(QStringLiteral("/pps/demo/secret"));
+    QVERIFY(!object.open(qz::PpsOpenMode::Publish | qz::PpsOpenMode::Create));
+    QCOMPARE(object.error(), EPERM);
+    QVERIFY(object.errorString().contains(QStringLiteral("runs as another user")));
+    daemon.terminate();
+    QVERIFY(daemon.waitForFinished(5000));
+}
+
+void tst_PpsProcesses::servicesDirectoryIsReserved()
+{
+    const QString socket = m_dir.filePath(QStringLiteral("reserved/pps.sock"));
+    QProcess daemon;
+    daemon.start(QStringLiteral(QZPPSD_PATH),
+                 {QStringLiteral("--socket"), socket, QStringLiteral("--services-owner"),
+                  QString::number(::getuid() + 4242)});
+    QVERIFY(daemon.waitForStarted());
+    QTRY_VERIFY(QFileInfo::exists(socket));
+    qputenv("QZ_PPS_SOCKET", socket.toLocal8Bit());
+    qz::PpsObject squatter(QStringLiteral("/pps/services/dialog/control?server"));
+    QVERIFY(!squatter.open(qz::PpsOpenMode::PublishSubscribe | qz::PpsOpenMode::Create));
+    QCOMPARE(squatter.error(), EACCES);
+    qz::PpsObject elsewhere(QStringLiteral("/pps/apps/demo/control?server"));
+    QVERIFY(elsewhere.open(qz::PpsOpenMode::PublishSubscribe | qz::PpsOpenMode::Create));
+    daemon.terminate();
+    QVERIFY(daemon.waitForFinished(5000));
 }
 
 QTEST_GUILESS_MAIN(tst_PpsProcesses)
