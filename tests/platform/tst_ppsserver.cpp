@@ -378,11 +378,11 @@ void tst_PpsServer::messageLimit()
     QCOMPARE(objectIn(nextChange(reader)).value(QStringLiteral("small")).toString(),
              QStringLiteral("ok"));
 
-    // A client that bypasses the check is cut off by the server.
+    // A client that bypasses the check is cut off by the server, at N+1 as at 2N.
     RawPpsClient raw(server.socketPath());
     raw.sendOpen(PpsOpenMode::Publish, Obj.toUtf8());
     QCOMPARE(raw.answerCode(), 0);
-    raw.send(qz::pps::FrameWrite, exact + exact);
+    raw.send(qz::pps::FrameWrite, exact + 'y');
     const qz::pps::Frame refusal = raw.next();
     QCOMPARE(refusal.type, char(qz::pps::FrameError));
     int code = 0;
