@@ -20,6 +20,49 @@ QString percent(int progress)
 
 } // namespace
 
+QString DialogLimits::exceeded(const QVariantMap &description)
+{
+    const auto tooMany = [](qsizetype count, const char *what, int limit) {
+        return QStringLiteral("%1 %2, more than %3").arg(count).arg(QLatin1String(what)).arg(limit);
+    };
+    const auto tooLong = [](const QString &where, qsizetype length) {
+        return QStringLiteral("%1 of %2 characters, more than %3")
+            .arg(where)
+            .arg(length)
+            .arg(maxTextLength);
+    };
+    // Strings only: a list or map under an unexpected key is not read, so it costs nothing.
+    const auto longString = [&](const QVariantMap &map, const QString &where) {
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            if (it->typeId() == QMetaType::QString && it->toString().size() > maxTextLength)
+                return tooLong(where + QStringLiteral(" \"%1\"").arg(it.key()),
+                               it->toString().size());
+        }
+        return QString();
+    };
+
+    if (QString reason = longString(description, QStringLiteral("text")); !reason.isEmpty())
+        return reason;
+    const QVariantList buttons = description.value(QStringLiteral("buttons")).toList();
+    if (buttons.size() > maxButtons)
+        return tooMany(buttons.size(), "buttons", maxButtons);
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const QString reason =
+            longString(buttons.at(i).toMap(), QStringLiteral("button %1").arg(i));
+        if (!reason.isEmpty())
+            return reason;
+    }
+    const QVariantList rows = description.value(QStringLiteral("list")).toList();
+    if (rows.size() > maxRows)
+        return tooMany(rows.size(), "rows", maxRows);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QString reason = longString(rows.at(i).toMap(), QStringLiteral("row %1").arg(i));
+        if (!reason.isEmpty())
+            return reason;
+    }
+    return {};
+}
+
 QString DialogKey::toString() const
 {
     return QStringLiteral("%1 client %2 %3").arg(object).arg(client).arg(id);
@@ -35,7 +78,49 @@ Dialog::Dialog(const DialogKey &key, const QString &className, const QVariantMap
     , m_className(className)
     , m_kind(kindOf(className, description))
     , m_description(description)
-{}
+{
+    parseDescription();
+}
+
+void Dialog::setDescription(const QVariantMap &description)
+{
+    m_description = description;
+    parseDescription();
+}
+
+void Dialog::parseDescription()
+{
+    m_buttons.clear();
+    const QVariantList buttons = m_description.value(QStringLiteral("buttons")).toList();
+    m_buttons.reserve(buttons.size());
+    for (const QVariant &entry : buttons) {
+        const QVariantMap map = entry.toMap();
+        m_buttons.append({map.value(QStringLiteral("label")).toString(),
+                          map.value(QStringLiteral("enabled"), true).toBool(),
+                          map.value(QStringLiteral("context")).toString()});
+    }
+
+    bool ok = false;
+    const int index = m_description.value(QStringLiteral("defaultButtonIndex")).toInt(&ok);
+    m_defaultButtonIndex = ok && index >= 0 && index < m_buttons.size() ? index : -1;
+
+    m_rows.clear();
+    const QVariantList rows = m_description.value(QStringLiteral("list")).toList();
+    m_rows.reserve(rows.size());
+    for (const QVariant &entry : rows) {
+        const QVariantMap map = entry.toMap();
+        DialogRow row;
+        row.label = map.value(QStringLiteral("label")).toString();
+        if (map.value(QStringLiteral("separator")).toBool())
+            row.type = DialogRow::Type::Separator;
+        else if (map.value(QStringLiteral("header")).toBool())
+            row.type = DialogRow::Type::Header;
+        row.enabled = !map.value(QStringLiteral("disabled")).toBool();
+        row.selected =
+            row.type == DialogRow::Type::Item && map.value(QStringLiteral("selected")).toBool();
+        m_rows.append(row);
+    }
+}
 
 Dialog::Kind Dialog::kindOf(const QString &className, const QVariantMap &description)
 {
@@ -108,31 +193,10 @@ QString Dialog::text(const QString &key) const
     return m_description.value(key).toString();
 }
 
-QList<DialogButton> Dialog::buttons() const
-{
-    QList<DialogButton> buttons;
-    const QVariantList list = m_description.value(QStringLiteral("buttons")).toList();
-    for (const QVariant &entry : list) {
-        const QVariantMap map = entry.toMap();
-        buttons.append({map.value(QStringLiteral("label")).toString(),
-                        map.value(QStringLiteral("enabled"), true).toBool(),
-                        map.value(QStringLiteral("context")).toString()});
-    }
-    return buttons;
-}
-
-int Dialog::defaultButtonIndex() const
-{
-    bool ok = false;
-    const int index = m_description.value(QStringLiteral("defaultButtonIndex")).toInt(&ok);
-    return ok && index >= 0 && index < buttons().size() ? index : -1;
-}
-
 int Dialog::buttonIndex(const QString &label) const
 {
-    const QList<DialogButton> all = buttons();
-    for (int i = 0; i < all.size(); ++i) {
-        if (all.at(i).label == label)
+    for (int i = 0; i < m_buttons.size(); ++i) {
+        if (m_buttons.at(i).label == label)
             return i;
     }
     return -1;
@@ -151,26 +215,6 @@ bool Dialog::hasCheckbox() const
 bool Dialog::isCheckboxChecked() const
 {
     return m_description.value(QStringLiteral("checkboxChecked")).toBool();
-}
-
-QList<DialogRow> Dialog::rows() const
-{
-    QList<DialogRow> rows;
-    const QVariantList list = m_description.value(QStringLiteral("list")).toList();
-    for (const QVariant &entry : list) {
-        const QVariantMap map = entry.toMap();
-        DialogRow row;
-        row.label = map.value(QStringLiteral("label")).toString();
-        if (map.value(QStringLiteral("separator")).toBool())
-            row.type = DialogRow::Type::Separator;
-        else if (map.value(QStringLiteral("header")).toBool())
-            row.type = DialogRow::Type::Header;
-        row.enabled = !map.value(QStringLiteral("disabled")).toBool();
-        row.selected =
-            row.type == DialogRow::Type::Item && map.value(QStringLiteral("selected")).toBool();
-        rows.append(row);
-    }
-    return rows;
 }
 
 bool Dialog::isMultiSelect() const
@@ -202,12 +246,11 @@ QString Dialog::describe() const
     add(QStringLiteral("message"), body());
 
     QStringList labels;
-    const QList<DialogButton> all = buttons();
-    for (int i = 0; i < all.size(); ++i) {
-        labels << quoted(all.at(i).label) + (i == defaultButtonIndex() ? u"*" : u"") +
-                      (all.at(i).enabled ? u"" : u" (disabled)");
+    for (int i = 0; i < m_buttons.size(); ++i) {
+        labels << quoted(m_buttons.at(i).label) + (i == m_defaultButtonIndex ? u"*" : u"") +
+                      (m_buttons.at(i).enabled ? u"" : u" (disabled)");
     }
-    if (!all.isEmpty())
+    if (!m_buttons.isEmpty())
         parts << QStringLiteral("buttons [%1]").arg(labels.join(QLatin1String(", ")));
     if (hasCheckbox()) {
         parts << QStringLiteral("checkbox %1 %2")
@@ -231,7 +274,7 @@ QString Dialog::describe() const
         break;
     case Kind::List: {
         QStringList rowTexts;
-        for (const DialogRow &row : rows()) {
+        for (const DialogRow &row : m_rows) {
             switch (row.type) {
             case DialogRow::Type::Separator:
                 rowTexts << QStringLiteral("---") +

@@ -40,6 +40,27 @@ struct DialogRow
     bool selected = false;
 };
 
+/*!
+    What one request may hold. Each bound is far above anything a real dialog shows; together
+    with the PPS limit of 1 MiB per message they cap the work and memory one client's request can
+    cost the service, so one client cannot stall the others. A request past a bound is refused
+    (see DialogService).
+*/
+struct DialogLimits
+{
+    /*! Buttons in "buttons". */
+    static constexpr int maxButtons = 10000;
+    /*! Rows in a list dialog's "list". */
+    static constexpr int maxRows = 10000;
+    /*! Characters in any one text: a description string (title, message, field, icon, ...), a
+        button's label or context, a row's label. */
+    static constexpr int maxTextLength = 65536;
+
+    /*! Why \a description exceeds a bound ("10001 buttons, more than 10000"), or an empty
+        string when it keeps within all of them. */
+    static QString exceeded(const QVariantMap &description);
+};
+
 class Dialog
 {
 public:
@@ -58,7 +79,7 @@ public:
     Kind kind() const { return m_kind; }
     QVariantMap description() const { return m_description; }
     /*! The description of a later "update"; the identity and class stay. */
-    void setDescription(const QVariantMap &description) { m_description = description; }
+    void setDescription(const QVariantMap &description);
 
     bool isToast() const { return m_kind == Kind::Toast || m_kind == Kind::ProgressToast; }
     bool hasProgress() const { return m_kind == Kind::Progress || m_kind == Kind::ProgressToast; }
@@ -68,9 +89,9 @@ public:
     QString title() const;
     QString body() const;
     QString text(const QString &key) const;
-    QList<DialogButton> buttons() const;
+    const QList<DialogButton> &buttons() const { return m_buttons; }
     /*! Index into buttons(), -1 when the client named none. */
-    int defaultButtonIndex() const;
+    int defaultButtonIndex() const { return m_defaultButtonIndex; }
     /*! The index of the button labelled \a label, -1 when there is none. */
     int buttonIndex(const QString &label) const;
     /*! The client keeps the dialog up after an answer and takes it down with "cancel". */
@@ -79,7 +100,7 @@ public:
     bool hasCheckbox() const;
     bool isCheckboxChecked() const;
 
-    QList<DialogRow> rows() const;
+    const QList<DialogRow> &rows() const { return m_rows; }
     bool isMultiSelect() const;
     int progress() const;
     QString progressState() const;
@@ -88,10 +109,17 @@ public:
     QString describe() const;
 
 private:
+    // Reads the buttons, rows and default once per description, so that what the policies ask
+    // for later costs no more than the request did.
+    void parseDescription();
+
     DialogKey m_key;
     QString m_className;
     Kind m_kind = Kind::Alert;
     QVariantMap m_description;
+    QList<DialogButton> m_buttons;
+    QList<DialogRow> m_rows;
+    int m_defaultButtonIndex = -1;
 };
 
 #endif

@@ -10,7 +10,7 @@ DialogAnswer DialogAnswer::suggested(const Dialog &dialog, const DialogDefaults 
     answer.text = dialog.text(QStringLiteral("inputField"));
     answer.username = defaults.username;
     answer.password = defaults.password;
-    const QList<DialogRow> rows = dialog.rows();
+    const QList<DialogRow> &rows = dialog.rows();
     for (int i = 0; i < rows.size(); ++i) {
         if (rows.at(i).selected && rows.at(i).enabled)
             answer.selectedRows.append(i);
@@ -22,7 +22,7 @@ DialogAnswer DialogAnswer::suggested(const Dialog &dialog, const DialogDefaults 
 
 QVariantMap DialogAnswer::toResponse(const Dialog &dialog) const
 {
-    const QList<DialogButton> buttons = dialog.buttons();
+    const QList<DialogButton> &buttons = dialog.buttons();
     const bool pressed = buttonIndex >= 0 && buttonIndex < buttons.size();
     QVariantMap response{
         {QStringLiteral("selectedIndex"), pressed ? buttonIndex : -1},
@@ -54,7 +54,7 @@ QVariantMap DialogAnswer::toResponse(const Dialog &dialog) const
 
 QString DialogAnswer::describe(const Dialog &dialog) const
 {
-    const QList<DialogButton> buttons = dialog.buttons();
+    const QList<DialogButton> &buttons = dialog.buttons();
     QStringList parts;
     if (buttonIndex >= 0 && buttonIndex < buttons.size())
         parts << QStringLiteral("button \"%1\" (%2)")

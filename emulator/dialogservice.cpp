@@ -44,6 +44,7 @@ public:
     void onClientLeft(const QString &object, int clientId);
     void onAnswered(const DialogKey &key, const DialogAnswer &answer);
     void drop(const QString &who, const QString &reason, const QVariantMap &message);
+    void refuse(ControlObjectServer *server, const DialogKey &key, const QString &reason);
 
     DialogService *const q;
     const std::unique_ptr<DialogPolicy> policy;
@@ -105,6 +106,10 @@ void DialogServicePrivate::onRequest(ControlObjectServer *server, int clientId,
         return onCancel(key);
     if (!isMap(dat) || !isMap(dat.toMap().value(QStringLiteral("desc_obj"))))
         return drop(who, QStringLiteral("\"dat\" holds no \"desc_obj\" map"), message);
+    const QString excess =
+        DialogLimits::exceeded(dat.toMap().value(QStringLiteral("desc_obj")).toMap());
+    if (!excess.isEmpty())
+        return refuse(server, key, excess);
     if (msg == QLatin1String("show"))
         onShow(key, dat.toMap());
     else
@@ -203,6 +208,26 @@ void DialogServicePrivate::drop(const QString &who, const QString &reason,
 {
     qCWarning(lcDeviceDialog).noquote()
         << who << QStringLiteral("request dropped (%1):").arg(reason) << compact(message);
+}
+
+void DialogServicePrivate::refuse(ControlObjectServer *server, const DialogKey &key,
+                                  const QString &reason)
+{
+    qCWarning(lcDeviceDialog).noquote()
+        << key.toString() << QStringLiteral("request refused (%1)").arg(reason);
+    // The client ends its dialog on this answer; an earlier one that is up goes with it.
+    if (const auto it = dialogs.find(key); it != dialogs.end()) {
+        if (!it->answered)
+            policy->withdraw(key);
+        dialogs.erase(it);
+    }
+    const QVariantMap message{
+        {QStringLiteral("res"), QStringLiteral("error")},
+        {QStringLiteral("id"), key.id},
+        {QStringLiteral("dat"), QVariantMap{{QStringLiteral("errorText"), reason}}},
+    };
+    if (!server->reply(key.client, message))
+        qCWarning(lcDeviceDialog).noquote() << key.toString() << "refusal could not be sent";
 }
 
 DialogService::DialogService(std::unique_ptr<DialogPolicy> policy, QObject *parent)

@@ -1,5 +1,11 @@
 // The device's dialog service: serves "/pps/services/dialog/control" and ".../system-control",
 // keeps the dialogs each client has up, lets a policy decide the answers and sends them back.
+//
+// A "show" or "update" whose description exceeds DialogLimits is refused: the service logs a
+// warning naming the bound, takes the dialog down if it was up, and answers
+//     res::error  id::<the dialog's id>  dat:json:{"errorText":"<which bound>"}
+// A client of the library ends such a dialog at once (its "res" is not "show"), so it never waits
+// for an answer that cannot come.
 #ifndef QZDEVICE_DIALOGSERVICE_H
 #define QZDEVICE_DIALOGSERVICE_H
 

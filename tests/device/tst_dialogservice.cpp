@@ -6,6 +6,7 @@
 #include "ppstestserver.h"
 #include "scriptdialogpolicy.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -99,6 +100,10 @@ private Q_SLOTS:
     void clientsWithSameIdGetTheirOwnAnswers();
     void systemControlAnswersOnItsObject();
     void clientLeavingTakesItsDialogsDown();
+    void manyButtonsAreAnsweredFast();
+    void limitsOfARequest_data();
+    void limitsOfARequest();
+    void updatePastALimitTakesTheDialogDown();
 };
 
 void tst_DialogService::autoAnswersEachKind_data()
@@ -500,6 +505,142 @@ void tst_DialogService::clientLeavingTakesItsDialogsDown()
     leaving.close();
     QTRY_COMPARE(rig.service.dialogCount(), 1);
     QTRY_COMPARE(rig.client.answers().size(), 1);
+}
+
+void tst_DialogService::manyButtonsAreAnsweredFast()
+{
+    // Far more buttons than any dialog shows: handling a request must stay linear in its size.
+    constexpr int count = 8000;
+    Rig rig(std::make_unique<AutoDialogPolicy>(quick()));
+    QVERIFY(rig.started);
+    QStringList labels;
+    for (int i = 0; i < count; ++i)
+        labels.append(QString::number(i));
+    const QVariantMap description = describeDialog(labels, count - 1);
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(rig.client.show(s_id, QStringLiteral("AlertDialog"), description));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.client.answers().size(), 1, 120000);
+    const qint64 elapsed = timer.elapsed();
+    qInfo("%d buttons answered in %lld ms", count, elapsed);
+    QCOMPARE(rig.client.response(), pressed(count - 1, QString::number(count - 1)));
+    QVERIFY2(elapsed < 1000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
+}
+
+void tst_DialogService::limitsOfARequest_data()
+{
+    QTest::addColumn<QVariantMap>("description");
+    QTest::addColumn<QString>("refusal"); // empty when the request is answered
+
+    const auto labels = [](int count) {
+        QStringList numbers;
+        for (int i = 0; i < count; ++i)
+            numbers.append(QString::number(i));
+        return numbers;
+    };
+    const auto rows = [](int count) {
+        QVariantList list;
+        for (int i = 0; i < count; ++i)
+            list.append(row(QString::number(i), false));
+        return list;
+    };
+    const int maxButtons = DialogLimits::maxButtons;
+    const int maxRows = DialogLimits::maxRows;
+    const int maxText = DialogLimits::maxTextLength;
+    const QString longest(maxText, u'x');
+    const QString tooLong(maxText + 1, u'x');
+
+    QTest::newRow("buttons at the limit") << describeDialog(labels(maxButtons), 0) << QString();
+    QTest::newRow("buttons past the limit")
+        << describeDialog(labels(maxButtons + 1), 0)
+        << QStringLiteral("%1 buttons, more than %2").arg(maxButtons + 1).arg(maxButtons);
+    QTest::newRow("rows at the limit")
+        << describeDialog({QStringLiteral("Ok")}, 0, map({{QStringLiteral("list"), rows(maxRows)}}))
+        << QString();
+    QTest::newRow("rows past the limit")
+        << describeDialog({QStringLiteral("Ok")}, 0,
+                          map({{QStringLiteral("list"), rows(maxRows + 1)}}))
+        << QStringLiteral("%1 rows, more than %2").arg(maxRows + 1).arg(maxRows);
+    QTest::newRow("title at the limit")
+        << describeDialog({QStringLiteral("Ok")}, 0, map({{QStringLiteral("titleText"), longest}}))
+        << QString();
+    QTest::newRow("title past the limit")
+        << describeDialog({QStringLiteral("Ok")}, 0, map({{QStringLiteral("titleText"), tooLong}}))
+        << QStringLiteral("text \"titleText\" of %1 characters").arg(maxText + 1);
+    // The label alone at its length: the test's contexts ("ctx-<label>") would be longer still.
+    const auto labelled = [](const QString &label) {
+        QVariantMap description = describeDialog({QStringLiteral("Ok"), QStringLiteral("x")}, 0);
+        QVariantList buttons = description.value(QStringLiteral("buttons")).toList();
+        QVariantMap second = buttons.at(1).toMap();
+        second.insert(QStringLiteral("label"), label);
+        buttons[1] = second;
+        description.insert(QStringLiteral("buttons"), buttons);
+        return description;
+    };
+    QTest::newRow("button label at the limit") << labelled(longest) << QString();
+    QTest::newRow("button label past the limit")
+        << labelled(tooLong)
+        << QStringLiteral("button 1 \"label\" of %1 characters").arg(maxText + 1);
+    QTest::newRow("row label at the limit")
+        << describeDialog({QStringLiteral("Ok")}, 0,
+                          map({{QStringLiteral("list"), QVariantList{row(longest, false)}}}))
+        << QString();
+    QTest::newRow("row label past the limit")
+        << describeDialog({QStringLiteral("Ok")}, 0,
+                          map({{QStringLiteral("list"), QVariantList{row(tooLong, false)}}}))
+        << QStringLiteral("row 0 \"label\" of %1 characters").arg(maxText + 1);
+}
+
+void tst_DialogService::limitsOfARequest()
+{
+    QFETCH(QVariantMap, description);
+    QFETCH(QString, refusal);
+
+    Rig rig(std::make_unique<AutoDialogPolicy>(quick()));
+    QVERIFY(rig.started);
+    if (!refusal.isEmpty()) {
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("request refused \\(") +
+                                                QRegularExpression::escape(refusal)));
+    }
+    QVERIFY(rig.client.show(s_id, QStringLiteral("ListDialog"), description));
+    QTRY_COMPARE(rig.client.answers().size(), 1);
+    const QVariantMap answer = rig.client.answers().first();
+    QCOMPARE(answer.value(QStringLiteral("id")).toString(), s_id);
+    if (refusal.isEmpty()) {
+        QCOMPARE(answer.value(QStringLiteral("res")).toString(), QStringLiteral("show"));
+        QCOMPARE(rig.client.response().value(QStringLiteral("selectedIndex")).toInt(), 0);
+    } else {
+        QCOMPARE(answer.value(QStringLiteral("res")).toString(), QStringLiteral("error"));
+        QVERIFY(answer.value(QStringLiteral("dat"))
+                    .toMap()
+                    .value(QStringLiteral("errorText"))
+                    .toString()
+                    .startsWith(refusal));
+    }
+    QCOMPARE(rig.service.dialogCount(), 0);
+}
+
+void tst_DialogService::updatePastALimitTakesTheDialogDown()
+{
+    Rig rig(std::make_unique<AutoDialogPolicy>(quick(300)));
+    QVERIFY(rig.started);
+    QVERIFY(rig.client.show(s_id, QStringLiteral("AlertDialog"),
+                            describeDialog({QStringLiteral("Ok")}, 0)));
+    QTRY_COMPARE(rig.service.dialogCount(), 1);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("request refused")));
+    const QString tooLong(DialogLimits::maxTextLength + 1, u'x');
+    QVERIFY(
+        rig.client.update(s_id, describeDialog({QStringLiteral("Ok")}, 0,
+                                               map({{QStringLiteral("messageText"), tooLong}}))));
+    QTRY_COMPARE(rig.client.answers().size(), 1);
+    QCOMPARE(rig.client.answers().first().value(QStringLiteral("res")).toString(),
+             QStringLiteral("error"));
+    QCOMPARE(rig.service.dialogCount(), 0);
+    // The timer of the withdrawn dialog never answers it.
+    QTest::qWait(400);
+    QCOMPARE(rig.client.answers().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_DialogService)
