@@ -4,6 +4,9 @@
 
 #include <qz/PpsObject>
 
+#include <cerrno>
+#include <utility>
+
 namespace qz::system {
 
 class DialogPpsChannelPrivate
@@ -11,6 +14,7 @@ class DialogPpsChannelPrivate
 public:
     // A child of the channel: created once, never replaced.
     PpsObject *object = nullptr;
+    std::function<void()> connectionLost;
 };
 
 DialogPpsChannel::DialogPpsChannel(bool systemControl, QObject *parent)
@@ -31,12 +35,22 @@ bool DialogPpsChannel::isOpen() const
     return d->object && d->object->isOpen();
 }
 
+void DialogPpsChannel::setConnectionLostHandler(std::function<void()> handler)
+{
+    d->connectionLost = std::move(handler);
+}
+
 void DialogPpsChannel::onReadyRead()
 {
     bool ok = false;
     const QByteArray text = d->object->read(&ok);
-    if (ok)
+    if (ok) {
         Q_EMIT receivePassthrough(PpsObject::decode(text));
+    } else if (d->object->error() != EAGAIN && d->connectionLost) {
+        // Taken out before the call: a lost connection is reported once.
+        const std::function<void()> handler = std::exchange(d->connectionLost, {});
+        handler();
+    }
 }
 
 void DialogPpsChannel::onSend(const QVariantMap &map)

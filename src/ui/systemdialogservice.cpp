@@ -792,6 +792,7 @@ bool SystemDialogService::openChannel()
                                    &SystemDialogService::onChannelResponse);
     d->sendConnection = connect(this, &SystemDialogService::sendRequest, d->channel,
                                 &DialogPpsChannel::sendPassthrough);
+    d->channel->setConnectionLostHandler([this] { onChannelLost(); });
     return d->receiveConnection && d->sendConnection;
 }
 
@@ -799,9 +800,21 @@ void SystemDialogService::releaseChannel()
 {
     disconnect(d->receiveConnection);
     disconnect(d->sendConnection);
-    if (d->channel)
+    if (d->channel) {
+        d->channel->setConnectionLostHandler({});
         d->channel->deleteLater();
+    }
     d->channel = nullptr;
+}
+
+void SystemDialogService::onChannelLost()
+{
+    // The dialog service is gone and no answer can come: end as if it had been absent at show().
+    QMutexLocker lock(&d->requestMutex);
+    if (!d->active)
+        return;
+    setResult(SystemUiResult::Error, SystemUiError::ServiceUnavailable);
+    cleanupAndNotify();
 }
 
 void SystemDialogService::onChannelResponse(const QVariantMap &answer)

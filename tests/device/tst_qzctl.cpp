@@ -36,15 +36,26 @@ public:
     }
 
     bool isReady() const { return m_ready; }
+    /*! Kills qzdevice as a crash would; the PPS server stays. */
+    void killDevice()
+    {
+        m_device.kill();
+        m_device.waitForFinished(5000);
+    }
     QString deviceLog() { return QString::fromUtf8(m_log += m_device.readAllStandardError()); }
     QString dir() const { return m_dir.path(); }
 
+    /*! Starts qzctl on this device's PPS server. */
+    void startCtl(QProcess &ctl, const QStringList &arguments)
+    {
+        ctl.setProcessEnvironment(m_ppsd.processEnvironment());
+        ctl.start(QStringLiteral(QZCTL_PATH), arguments);
+    }
     /*! Runs qzctl to its end; its standard output and exit code. */
     std::pair<QString, int> ctl(const QStringList &arguments)
     {
         QProcess ctl;
-        ctl.setProcessEnvironment(m_ppsd.processEnvironment());
-        ctl.start(QStringLiteral(QZCTL_PATH), arguments);
+        startCtl(ctl, arguments);
         if (!ctl.waitForFinished(30000))
             return {QStringLiteral("qzctl did not finish"), -1};
         return {QString::fromUtf8(ctl.readAllStandardOutput()), ctl.exitCode()};
@@ -93,6 +104,8 @@ private Q_SLOTS:
     void verbsAgainstDevice();
     void progressUpdatesReachTheDevice();
     void noDeviceIsAnError();
+    void deviceDyingEndsTheWaitingDialog_data();
+    void deviceDyingEndsTheWaitingDialog();
     void usageErrors_data();
     void usageErrors();
 };
@@ -227,6 +240,39 @@ void tst_Qzctl::noDeviceIsAnError()
     ctl.setProcessEnvironment(environment);
     ctl.start(QStringLiteral(QZCTL_PATH), {QStringLiteral("dialog"), QStringLiteral("--exec")});
     QVERIFY(ctl.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(ctl.readAllStandardOutput()),
+             QStringLiteral("result: Error\nerror: ServiceUnavailable\nbutton: none\n"));
+    QCOMPARE(ctl.exitCode(), 5);
+}
+
+void tst_Qzctl::deviceDyingEndsTheWaitingDialog_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("show") << QStringList{};
+    QTest::newRow("exec") << QStringList{QStringLiteral("--exec")};
+}
+
+void tst_Qzctl::deviceDyingEndsTheWaitingDialog()
+{
+    QFETCH(QStringList, options);
+
+    // A script without an entry for the dialog leaves it up, waiting for an answer.
+    QTemporaryDir scriptDir;
+    QFile script(scriptDir.filePath(QStringLiteral("answers.json")));
+    const QByteArray json = R"({"dialogs": [{"className": "ListDialog"}]})";
+    QVERIFY(script.open(QIODevice::WriteOnly) && script.write(json) == json.size());
+    script.close();
+    Device device({QStringLiteral("--policy"), QStringLiteral("script"), QStringLiteral("--script"),
+                   script.fileName()});
+    QVERIFY(device.isReady());
+
+    QProcess ctl;
+    device.startCtl(ctl, QStringList{QStringLiteral("dialog"), QStringLiteral("--title"),
+                                     QStringLiteral("Waiting")} +
+                             options);
+    QTRY_VERIFY(device.deviceLog().contains(QLatin1String("has no script answer")));
+    device.killDevice();
+    QVERIFY2(ctl.waitForFinished(5000), "qzctl still waits for a dialog service that is gone");
     QCOMPARE(QString::fromUtf8(ctl.readAllStandardOutput()),
              QStringLiteral("result: Error\nerror: ServiceUnavailable\nbutton: none\n"));
     QCOMPARE(ctl.exitCode(), 5);

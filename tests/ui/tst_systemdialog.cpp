@@ -59,6 +59,8 @@ private Q_SLOTS:
     void cancelEndsExecWithoutFinished();
     void dialogThatStaysUpWaitsForCancel();
     void missingServiceFailsAtOnceAndNextShowRetries();
+    void serviceGoingAwayEndsTheDialog_data();
+    void serviceGoingAwayEndsTheDialog();
     void deletedStandardButtonMakesDialogInvalid();
     void dialogThatBecomesInvalidWhileUpIsTakenDown();
     void autoUpdateSendsOneUpdatePerChangeWhileUp();
@@ -348,6 +350,52 @@ void tst_SystemDialog::missingServiceFailsAtOnceAndNextShowRetries()
     dialog.show();
     QCOMPARE(peer.request(1).message.value(str("msg")).toString(), str("show"));
     QCOMPARE(dialog.error(), SystemUiError::None);
+}
+
+void tst_SystemDialog::serviceGoingAwayEndsTheDialog_data()
+{
+    QTest::addColumn<bool>("exec");
+    QTest::addColumn<bool>("dismissAutomatically");
+    QTest::newRow("show") << false << true;
+    QTest::newRow("exec") << true << true;
+    QTest::newRow("exec of a dialog that stays up") << true << false;
+}
+
+void tst_SystemDialog::serviceGoingAwayEndsTheDialog()
+{
+    QFETCH(bool, exec);
+    QFETCH(bool, dismissAutomatically);
+
+    DialogPeer peer;
+    SystemDialog dialog;
+    dialog.setDismissAutomatically(dismissAutomatically);
+    QSignalSpy finished(&dialog, qOverload<SystemUiResult::Type>(&SystemDialog::finished));
+    QSignalSpy finishedInt(&dialog, qOverload<int>(&SystemDialog::finished));
+    // The service dies once the request has reached it.
+    connect(peer.control.get(), &ScriptedPeer::requestReceived, &dialog,
+            [&] { QTimer::singleShot(0, &dialog, [&] { peer.control->close(); }); });
+    // Fails the test instead of hanging it, should the dialog keep waiting.
+    QTimer::singleShot(10000, &dialog, &SystemDialog::cancel);
+
+    if (exec) {
+        QCOMPARE(dialog.exec(), SystemUiResult::Error);
+    } else {
+        dialog.show();
+        QTRY_COMPARE(finished.size(), 1);
+    }
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).value<SystemUiResult::Type>(), SystemUiResult::Error);
+    QCOMPARE(finishedInt.size(), 1);
+    QCOMPARE(finishedInt.at(0).at(0).toInt(), int(SystemUiResult::Error));
+    QCOMPARE(dialog.result(), SystemUiResult::Error);
+    QCOMPARE(dialog.error(), SystemUiError::ServiceUnavailable);
+    QTest::qWait(50);
+    QCOMPARE(finished.size(), 1);
+
+    // Nothing is left of the lost channel: a service that comes back gets the next show.
+    QVERIFY(peer.control->open());
+    dialog.show();
+    QCOMPARE(peer.request(2).message.value(str("msg")).toString(), str("show"));
 }
 
 void tst_SystemDialog::deletedStandardButtonMakesDialogInvalid()

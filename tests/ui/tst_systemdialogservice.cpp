@@ -30,6 +30,8 @@ private Q_SLOTS:
     void channelWritesToTheChosenObject_data();
     void channelWritesToTheChosenObject();
     void channelPassesAnswersUpUnchanged();
+    void channelReportsALostServiceOnce();
+    void channelMetaObjectHasItsTwoSignalsAndTwoSlots();
 };
 
 void tst_SystemDialogService::constructorLabelsAndResets()
@@ -186,6 +188,37 @@ void tst_SystemDialogService::channelPassesAnswersUpUnchanged()
     QCOMPARE(received.at(0).at(0).toMap(), expected);
     QTest::qWait(30);
     QCOMPARE(received.size(), 1);
+}
+
+void tst_SystemDialogService::channelReportsALostServiceOnce()
+{
+    DialogPeer peer;
+    DialogPpsChannel channel(false);
+    int lost = 0;
+    channel.setConnectionLostHandler([&] { ++lost; });
+    QSignalSpy received(&channel, &DialogPpsChannel::receivePassthrough);
+
+    channel.onReadyRead(); // nothing to read yet: dropped silently
+    QCOMPARE(lost, 0);
+    QCOMPARE(received.size(), 0);
+
+    peer.control->close();
+    QTRY_COMPARE(lost, 1);
+    channel.onReadyRead(); // a later failed read reports nothing more
+    QTest::qWait(30);
+    QCOMPARE(lost, 1);
+    QCOMPARE(received.size(), 0);
+}
+
+void tst_SystemDialogService::channelMetaObjectHasItsTwoSignalsAndTwoSlots()
+{
+    const QMetaObject &meta = DialogPpsChannel::staticMetaObject;
+    QStringList methods;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+        methods.append(QString::fromLatin1(meta.method(i).methodSignature()));
+    QCOMPARE(methods, (QStringList{str("sendPassthrough(QVariantMap)"),
+                                   str("receivePassthrough(QVariantMap)"), str("onReadyRead()"),
+                                   str("onSend(QVariantMap)")}));
 }
 
 QTEST_GUILESS_MAIN(tst_SystemDialogService)

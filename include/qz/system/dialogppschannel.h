@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 
 namespace qz::system {
@@ -21,6 +22,10 @@ class DialogPpsChannelPrivate;
     decoded and emitted unchanged on receivePassthrough() (keyed by object name, "@control" or
     "@system-control"). The channel knows nothing of dialogs. When the object cannot be opened the
     channel stays closed for its whole life: isOpen() is false and nothing is written or read.
+
+    A read that finds nothing yet is dropped silently. A read that fails because the connection
+    is gone (the control object's server went away, or the PPS server closed the connection) runs
+    the handler given to setConnectionLostHandler(), once.
 */
 class QZSYSTEM_EXPORT DialogPpsChannel : public QObject
 {
@@ -32,6 +37,10 @@ public:
     ~DialogPpsChannel() override;
 
     bool isOpen() const;
+
+    /*! \a handler runs once, from onReadyRead(), when the connection to the control object is
+        lost; nothing more arrives after that. An empty function removes the handler. */
+    void setConnectionLostHandler(std::function<void()> handler);
 
 Q_SIGNALS:
     void sendPassthrough(const QVariantMap &map);

@@ -238,6 +238,7 @@ private:
     void watchButton(SystemUiButton *button);
     void sendCancel();
     void releaseChannel();
+    void onChannelLost();
 
     std::unique_ptr<SystemDialogServicePrivate> const d;
 };
