@@ -675,10 +675,11 @@ void SystemDialogService::createDescription(QVariantMap &description)
             }
         }
 
-        // A default that would not be shown (no label, or none chosen while every label was
-        // empty, as for a toast whose button is labelled later) falls back to the first
-        // standard button with a label.
-        if (d->labelAt(d->defaultButtonIndex).isEmpty())
+        // A default button that would not be shown falls back to the first standard button
+        // with a label; no default (-1) stays no default.
+        const bool defaultInList =
+            d->defaultButtonIndex >= 0 && d->defaultButtonIndex < d->buttons.size();
+        if (defaultInList && d->labelAt(d->defaultButtonIndex).isEmpty())
             resetDefaultButton();
 
         for (int index : order) {

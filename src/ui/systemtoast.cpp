@@ -15,6 +15,7 @@ SystemToastPrivate::SystemToastPrivate(SystemToast *owner)
 
 void SystemToastPrivate::prepareService()
 {
+    ToastController::prepareService();
     const bool withIcon = !service()->icon().isEmpty();
     service()->setClassName(
         QLatin1String(withIcon ? SystemDialogService::ToastIcon : SystemDialogService::ToastBase));

@@ -24,6 +24,12 @@ QVariantMap ToastController::createRequest() const
     return {{s_attributePosition, positionToString(position)}};
 }
 
+void ToastController::prepareService()
+{
+    // The button may have been labelled after construction, when there was no default to take.
+    service()->resetDefaultButton();
+}
+
 void ToastController::onDialogMessage(const QVariantMap &)
 {
     const bool pressed = service()->selectedButtonIndex() == SystemDialogService::ConfirmButton;

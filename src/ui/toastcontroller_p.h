@@ -22,6 +22,8 @@ protected:
     bool isValid() const override;
     QVariantMap createRequest() const override;
     void onDialogMessage(const QVariantMap &response) override;
+    /*! The one button is the default whenever it is shown. */
+    void prepareService() override;
 
     template<class Public> bool connectToast(Public *q);
 };

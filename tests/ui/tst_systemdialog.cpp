@@ -61,6 +61,8 @@ private Q_SLOTS:
     void missingServiceFailsAtOnceAndNextShowRetries();
     void serviceGoingAwayEndsTheDialog_data();
     void serviceGoingAwayEndsTheDialog();
+    void defaultButtonOnTheWire_data();
+    void defaultButtonOnTheWire();
     void deletedStandardButtonMakesDialogInvalid();
     void dialogThatBecomesInvalidWhileUpIsTakenDown();
     void autoUpdateSendsOneUpdatePerChangeWhileUp();
@@ -396,6 +398,50 @@ void tst_SystemDialog::serviceGoingAwayEndsTheDialog()
     QVERIFY(peer.control->open());
     dialog.show();
     QCOMPARE(peer.request(2).message.value(str("msg")).toString(), str("show"));
+}
+
+void tst_SystemDialog::defaultButtonOnTheWire_data()
+{
+    QTest::addColumn<QString>("choice"); // which button setDefaultButton() is given
+    QTest::addColumn<bool>("resetAfter");
+    QTest::addColumn<int>("sentIndex"); // among the sent buttons "Cancel", "Ok"
+    QTest::addColumn<QString>("kept");  // label of defaultButton() after show(), "" for none
+    QTest::addColumn<int>("changes");   // defaultButtonChanged signals in all
+    QTest::newRow("untouched") << str("") << false << 1 << str("Ok") << 0;
+    QTest::newRow("none") << str("none") << false << -1 << str("") << 1;
+    QTest::newRow("none, then reset") << str("none") << true << 1 << str("Ok") << 2;
+    QTest::newRow("cancel") << str("cancel") << false << 0 << str("Cancel") << 1;
+    QTest::newRow("button of another dialog") << str("foreign") << false << -1 << str("") << 1;
+    QTest::newRow("unlabelled custom falls back") << str("custom") << false << 1 << str("Ok") << 2;
+}
+
+void tst_SystemDialog::defaultButtonOnTheWire()
+{
+    QFETCH(QString, choice);
+    QFETCH(bool, resetAfter);
+    QFETCH(int, sentIndex);
+    QFETCH(QString, kept);
+    QFETCH(int, changes);
+
+    DialogPeer peer;
+    SystemDialog dialog;
+    SystemDialog other;
+    QSignalSpy changed(&dialog, &SystemDialog::defaultButtonChanged);
+    const QHash<QString, SystemUiButton *> buttons{{str("none"), nullptr},
+                                                   {str("cancel"), dialog.cancelButton()},
+                                                   {str("custom"), dialog.customButton()},
+                                                   {str("foreign"), other.confirmButton()}};
+    if (!choice.isEmpty())
+        dialog.setDefaultButton(buttons.value(choice));
+    if (resetAfter)
+        dialog.resetDefaultButton();
+
+    dialog.show();
+    const QVariantMap description = DialogPeer::descriptionOf(peer.request(1));
+    QCOMPARE(DialogPeer::labelsOf(description), (QStringList{str("Cancel"), str("Ok")}));
+    QCOMPARE(description.value(str("defaultButtonIndex")).toInt(), sentIndex);
+    QCOMPARE(dialog.defaultButton() ? dialog.defaultButton()->label() : QString(), kept);
+    QCOMPARE(changed.size(), changes);
 }
 
 void tst_SystemDialog::deletedStandardButtonMakesDialogInvalid()
