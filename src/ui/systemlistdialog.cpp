@@ -30,11 +30,9 @@ SystemListDialogPrivate::SystemListDialogPrivate(SystemListDialog *owner,
     ok &= bool(connect(s, qOverload<int>(&SystemDialogService::finished), this,
                        qOverload<int>(&SystemListDialogPrivate::interceptFinished)));
     ok &= forwardCommonSignals(owner) & forwardDialogSignals(owner);
+    // Selection mode, dismiss-on-selection and the indicator are sent with the next show or
+    // update() only; changing them does not re-send the description by itself.
     ok &= watchCommonChanges() & watchDialogChanges();
-    ok &= watch(owner, qOverload<ListSelectionMode::Type>(&SystemListDialog::selectionModeChanged));
-    ok &= watch(owner, &SystemListDialog::dismissOnSelectionChanged);
-    ok &= watch(owner, qOverload<ListSelectionIndicator::Type>(
-                           &SystemListDialog::selectionIndicatorChanged));
     reportConnections(ok, "SystemListDialogPrivate");
 }
 

@@ -19,7 +19,8 @@ SystemProgressDialogPrivate::SystemProgressDialogPrivate(SystemProgressDialog *o
     bool ok = forwardFinished(owner) & forwardCommonSignals(owner) & forwardDialogSignals(owner);
     ok &= bool(connect(service(), &SystemDialogService::iconChanged, owner,
                        &SystemProgressDialog::iconChanged));
-    ok &= watchCommonChanges() & watchDialogChanges() & watchIconChanges();
+    // The icon goes out with the next show or update() only; changing it sends nothing.
+    ok &= watchCommonChanges() & watchDialogChanges();
     ok &= watch(owner, &SystemProgressDialog::progressChanged);
     ok &= watch(owner, &SystemProgressDialog::statusMessageChanged);
     ok &= watch(owner, &SystemProgressDialog::statusDetailsChanged);

@@ -29,6 +29,8 @@ private Q_SLOTS:
     void progressRange_data();
     void progressRange();
     void progressDialogAutoUpdates();
+    void propertyChangeWhileUp_data();
+    void propertyChangeWhileUp();
 };
 
 void tst_SystemListDialog::rowsPerType_data()
@@ -210,6 +212,64 @@ void tst_SystemListDialog::progressDialogAutoUpdates()
              str("3 of 6"));
     QTest::qWait(50);
     QCOMPARE(peer.control->requests().size(), 4);
+}
+
+void tst_SystemListDialog::propertyChangeWhileUp_data()
+{
+    QTest::addColumn<bool>("list"); // else a progress dialog
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("sendsUpdate");
+    QTest::newRow("list selection mode")
+        << true << QByteArray("selectionMode") << QVariant::fromValue(ListSelectionMode::Multiple)
+        << str("multiSelect") << false;
+    QTest::newRow("list dismiss on selection")
+        << true << QByteArray("dismissOnSelection") << QVariant(true) << str("cancelOnSelection")
+        << false;
+    QTest::newRow("list selection indicator")
+        << true << QByteArray("selectionIndicator")
+        << QVariant::fromValue(ListSelectionIndicator::Highlight) << str("showBasicSelection")
+        << false;
+    QTest::newRow("list title") << true << QByteArray("title") << QVariant(str("T"))
+                                << str("titleText") << true;
+    QTest::newRow("progress icon")
+        << false << QByteArray("icon") << QVariant(QUrl(str("asset:///images/copy.png")))
+        << str("icon") << false;
+    QTest::newRow("progress status message")
+        << false << QByteArray("statusMessage") << QVariant(str("Copying"))
+        << str("leftDetailsText") << true;
+    QTest::newRow("progress body")
+        << false << QByteArray("body") << QVariant(str("B")) << str("messageText") << true;
+}
+
+void tst_SystemListDialog::propertyChangeWhileUp()
+{
+    QFETCH(bool, list);
+    QFETCH(QByteArray, property);
+    QFETCH(QVariant, value);
+    QFETCH(QString, key);
+    QFETCH(bool, sendsUpdate);
+
+    DialogPeer peer;
+    std::unique_ptr<QObject> dialog(list ? static_cast<QObject *>(new SystemListDialog)
+                                         : new SystemProgressDialog);
+    QVERIFY(dialog->setProperty("autoUpdateEnabled", true));
+    QVERIFY(QMetaObject::invokeMethod(dialog.get(), "show"));
+    const QVariant before = DialogPeer::descriptionOf(peer.request(1)).value(key);
+
+    QVERIFY(dialog->setProperty(property.constData(), value));
+    if (!sendsUpdate) {
+        QTest::qWait(50);
+        QCOMPARE(peer.control->requests().size(), 1);
+        QVERIFY(QMetaObject::invokeMethod(dialog.get(), "update"));
+    }
+    // Either way the next update carries the new value.
+    const ScriptedPeer::Request update = peer.request(2);
+    QCOMPARE(update.message.value(str("msg")).toString(), str("update"));
+    QVERIFY(DialogPeer::descriptionOf(update).value(key) != before);
+    QTest::qWait(50);
+    QCOMPARE(peer.control->requests().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_SystemListDialog)
