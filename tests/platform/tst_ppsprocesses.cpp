@@ -27,6 +27,14 @@ long cpuTicks(qint64 pid)
     return fields.size() > 12 ? fields.at(11).toLong() + fields.at(12).toLong() : -1;
 }
 
+// Starts qzppsd on \a socket with \a options; true once it listens.
+bool startDaemon(QProcess &daemon, const QString &socket, const QStringList &options = {})
+{
+    daemon.start(QStringLiteral(QZPPSD_PATH),
+                 QStringList{QStringLiteral("--socket"), socket} + options);
+    return daemon.waitForStarted() && QTest::qWaitFor([&] { return QFileInfo::exists(socket); });
+}
+
 } // namespace
 
 // qzppsd as its own process, with qzpps processes (and this one) as its clients.
@@ -61,9 +69,7 @@ void tst_PpsProcesses::init()
     QVERIFY(m_dir.isValid());
     m_socket = m_dir.filePath(QStringLiteral("run/pps.sock"));
     m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_daemon.start(QStringLiteral(QZPPSD_PATH), {QStringLiteral("--socket"), m_socket});
-    QVERIFY(m_daemon.waitForStarted());
-    QTRY_VERIFY(QFileInfo::exists(m_socket));
+    QVERIFY(startDaemon(m_daemon, m_socket));
     qputenv("QZ_PPS_SOCKET", m_socket.toLocal8Bit());
 }
 
@@ -221,9 +227,7 @@ void tst_PpsProcesses::outOfDescriptorsDoesNotSpin()
         const rlimit few{40, 40};
         ::setrlimit(RLIMIT_NOFILE, &few);
     });
-    daemon.start(QStringLiteral(QZPPSD_PATH), {QStringLiteral("--socket"), socket});
-    QVERIFY(daemon.waitForStarted());
-    QTRY_VERIFY(QFileInfo::exists(socket));
+    QVERIFY(startDaemon(daemon, socket));
 
     std::vector<std::unique_ptr<RawPpsClient>> clients;
     bool exhausted = false;
@@ -266,11 +270,7 @@ void tst_PpsProcesses::serverOfAnotherUserIsRefused()
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(3);
     });
-    daemon.start(QStringLiteral(QZPPSD_PATH),
-                 {QStringLiteral("--socket"), socket, QStringLiteral("--socket-mode"),
-                  QStringLiteral("0666")});
-    QVERIFY(daemon.waitForStarted());
-    QTRY_VERIFY(QFileInfo::exists(socket));
+    QVERIFY(startDaemon(daemon, socket, {QStringLiteral("--socket-mode"), QStringLiteral("0666")}));
 
     qputenv("QZ_PPS_SOCKET", socket.toLocal8Bit());
     qz::PpsObject object(QStringLiteral("/pps/demo/secret"));
@@ -285,11 +285,8 @@ void tst_PpsProcesses::servicesDirectoryIsReserved()
 {
     const QString socket = m_dir.filePath(QStringLiteral("reserved/pps.sock"));
     QProcess daemon;
-    daemon.start(QStringLiteral(QZPPSD_PATH),
-                 {QStringLiteral("--socket"), socket, QStringLiteral("--services-owner"),
-                  QString::number(::getuid() + 4242)});
-    QVERIFY(daemon.waitForStarted());
-    QTRY_VERIFY(QFileInfo::exists(socket));
+    QVERIFY(startDaemon(daemon, socket,
+                        {QStringLiteral("--services-owner"), QString::number(::getuid() + 4242)}));
     qputenv("QZ_PPS_SOCKET", socket.toLocal8Bit());
     qz::PpsObject squatter(QStringLiteral("/pps/services/dialog/control?server"));
     QVERIFY(!squatter.open(qz::PpsOpenMode::PublishSubscribe | qz::PpsOpenMode::Create));
