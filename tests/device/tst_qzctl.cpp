@@ -106,6 +106,7 @@ private Q_SLOTS:
     void noDeviceIsAnError();
     void deviceDyingEndsTheWaitingDialog_data();
     void deviceDyingEndsTheWaitingDialog();
+    void requestPastALimitIsRefused();
     void usageErrors_data();
     void usageErrors();
 };
@@ -276,6 +277,18 @@ void tst_Qzctl::deviceDyingEndsTheWaitingDialog()
     QCOMPARE(QString::fromUtf8(ctl.readAllStandardOutput()),
              QStringLiteral("result: Error\nerror: ServiceUnavailable\nbutton: none\n"));
     QCOMPARE(ctl.exitCode(), 5);
+}
+
+void tst_Qzctl::requestPastALimitIsRefused()
+{
+    Device device({QStringLiteral("--delay"), QStringLiteral("0")});
+    QVERIFY(device.isReady());
+    const auto [text, code] =
+        device.ctl({QStringLiteral("dialog"), QStringLiteral("--title"), QString(65537, u'x')});
+    QCOMPARE(text, QStringLiteral("result: None\nbutton: none\n"));
+    QCOMPARE(code, 6);
+    QTRY_VERIFY(device.deviceLog().contains(QLatin1String(
+        "request refused (text \"titleText\" of 65537 characters, more than 65536)")));
 }
 
 void tst_Qzctl::usageErrors_data()

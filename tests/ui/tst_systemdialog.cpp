@@ -54,6 +54,7 @@ private Q_SLOTS:
     void mismatchedIdentifierEndsWithError();
     void malformedAnswerIsLoggedAndEndsTheDialog();
     void answerWithoutPendingRequestIsIgnored();
+    void refusedRequestEndsTheDialog();
     void execReturnsTheAnswer();
     void nestedExecCannotBlock();
     void cancelEndsExecWithoutFinished();
@@ -271,6 +272,24 @@ void tst_SystemDialog::answerWithoutPendingRequestIsIgnored()
     service.onChannelResponse({{str("@control"), QVariantMap{{str("res"), str("show")}}}});
     QCOMPARE(finished.size(), 0);
     QCOMPARE(service.result(), SystemUiResult::None);
+}
+
+void tst_SystemDialog::refusedRequestEndsTheDialog()
+{
+    // How the device's dialog service turns down a request it will not show.
+    DialogPeer peer;
+    peer.control->setResponder([](const ScriptedPeer::Request &request) {
+        return std::optional<QVariantMap>(QVariantMap{
+            {str("res"), str("error")},
+            {str("id"), request.message.value(str("id"))},
+            {str("dat"), QVariantMap{{str("errorText"), str("10001 buttons, more than 10000")}}},
+        });
+    });
+    SystemDialog dialog;
+    QSignalSpy finished(&dialog, qOverload<SystemUiResult::Type>(&SystemDialog::finished));
+    QCOMPARE(dialog.exec(), SystemUiResult::None);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(dialog.buttonSelection(), nullptr);
 }
 
 void tst_SystemDialog::execReturnsTheAnswer()
