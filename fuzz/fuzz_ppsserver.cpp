@@ -255,9 +255,11 @@ private:
         case 6: {
             const char type = char(in.byte());
             const QByteArray payload = in.shortBytes();
-            if (type == qz::pps::FrameOpen && payload.size() >= 4) {
-                uint32_t mode;
-                std::memcpy(&mode, payload.constData(), sizeof mode);
+            // An open gets an answer or, when malformed, an error; a short one has no mode.
+            if (type == qz::pps::FrameOpen) {
+                uint32_t mode = 0;
+                if (payload.size() >= 4)
+                    std::memcpy(&mode, payload.constData(), sizeof mode);
                 peer.pending.push_back({type, mode, payload.mid(4)});
             } else if (type == qz::pps::FrameRemove) {
                 peer.pending.push_back({type});
