@@ -14,7 +14,14 @@ class DialogPpsChannelPrivate
 public:
     // A child of the channel: created once, never replaced.
     PpsObject *object = nullptr;
-    std::function<void()> connectionLost;
+    std::function<void()> failure;
+
+    void reportFailure()
+    {
+        // Taken out before the call: a failure is reported once.
+        if (const std::function<void()> handler = std::exchange(failure, {}))
+            handler();
+    }
 };
 
 DialogPpsChannel::DialogPpsChannel(bool systemControl, QObject *parent)
@@ -35,9 +42,9 @@ bool DialogPpsChannel::isOpen() const
     return d->object && d->object->isOpen();
 }
 
-void DialogPpsChannel::setConnectionLostHandler(std::function<void()> handler)
+void DialogPpsChannel::setFailureHandler(std::function<void()> handler)
 {
-    d->connectionLost = std::move(handler);
+    d->failure = std::move(handler);
 }
 
 void DialogPpsChannel::onReadyRead()
@@ -46,16 +53,19 @@ void DialogPpsChannel::onReadyRead()
     const QByteArray text = d->object->read(&ok);
     if (ok) {
         Q_EMIT receivePassthrough(PpsObject::decode(text));
-    } else if (d->object->error() != EAGAIN && d->connectionLost) {
-        // Taken out before the call: a lost connection is reported once.
-        const std::function<void()> handler = std::exchange(d->connectionLost, {});
-        handler();
+    } else if (d->object->error() != EAGAIN) {
+        d->reportFailure();
     }
 }
 
 void DialogPpsChannel::onSend(const QVariantMap &map)
 {
-    d->object->write(PpsObject::encode(map));
+    if (d->object->write(PpsObject::encode(map)) || !d->failure)
+        return;
+    // A request that never left gets no answer: say why, and let the dialog end.
+    qCWarning(lcSystemUi, "DialogPpsChannel: a request could not be sent: %s",
+              qPrintable(d->object->errorString()));
+    d->reportFailure();
 }
 
 } // namespace qz::system

@@ -777,6 +777,9 @@ void SystemDialogService::cancel()
     QMutexLocker lock(&d->requestMutex);
     if (!d->active)
         return;
+    // A cancel that cannot be written ends the dialog all the same, without finished().
+    if (d->channel)
+        d->channel->setFailureHandler({});
     sendCancel();
     d->active = false;
     cleanup();
@@ -793,7 +796,7 @@ bool SystemDialogService::openChannel()
                                    &SystemDialogService::onChannelResponse);
     d->sendConnection = connect(this, &SystemDialogService::sendRequest, d->channel,
                                 &DialogPpsChannel::sendPassthrough);
-    d->channel->setConnectionLostHandler([this] { onChannelLost(); });
+    d->channel->setFailureHandler([this] { onChannelFailed(); });
     return d->receiveConnection && d->sendConnection;
 }
 
@@ -802,15 +805,16 @@ void SystemDialogService::releaseChannel()
     disconnect(d->receiveConnection);
     disconnect(d->sendConnection);
     if (d->channel) {
-        d->channel->setConnectionLostHandler({});
+        d->channel->setFailureHandler({});
         d->channel->deleteLater();
     }
     d->channel = nullptr;
 }
 
-void SystemDialogService::onChannelLost()
+void SystemDialogService::onChannelFailed()
 {
-    // The dialog service is gone and no answer can come: end as if it had been absent at show().
+    // The dialog service is gone, or the request never reached it: no answer can come, so end
+    // as if the service had been absent at show().
     QMutexLocker lock(&d->requestMutex);
     if (!d->active)
         return;

@@ -2,6 +2,7 @@
 // and the life cycle of show(), exec() and cancel().
 #include "dialogpeer.h"
 
+#include <qz/PpsObject>
 #include <qz/system/SystemDialog>
 #include <qz/system/SystemDialogService>
 
@@ -377,19 +378,28 @@ void tst_SystemDialog::serviceGoingAwayEndsTheDialog_data()
 {
     QTest::addColumn<bool>("exec");
     QTest::addColumn<bool>("dismissAutomatically");
-    QTest::newRow("show") << false << true;
-    QTest::newRow("exec") << true << true;
-    QTest::newRow("exec of a dialog that stays up") << true << false;
+    QTest::addColumn<bool>("tooLarge"); // the request cannot be written, the service stays
+    QTest::newRow("show") << false << true << false;
+    QTest::newRow("exec") << true << true << false;
+    QTest::newRow("exec of a dialog that stays up") << true << false << false;
+    QTest::newRow("show of a request too large to send") << false << true << true;
+    QTest::newRow("exec of a request too large to send") << true << true << true;
 }
 
 void tst_SystemDialog::serviceGoingAwayEndsTheDialog()
 {
     QFETCH(bool, exec);
     QFETCH(bool, dismissAutomatically);
+    QFETCH(bool, tooLarge);
 
     DialogPeer peer;
     SystemDialog dialog;
     dialog.setDismissAutomatically(dismissAutomatically);
+    if (tooLarge) {
+        dialog.setBody(QString(qz::PpsObject::MaxMessageSize, QLatin1Char('x')));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(str(
+                                               "^DialogPpsChannel: a request could not be sent")));
+    }
     QSignalSpy finished(&dialog, qOverload<SystemUiResult::Type>(&SystemDialog::finished));
     QSignalSpy finishedInt(&dialog, qOverload<int>(&SystemDialog::finished));
     // The service dies once the request has reached it.
@@ -413,10 +423,12 @@ void tst_SystemDialog::serviceGoingAwayEndsTheDialog()
     QTest::qWait(50);
     QCOMPARE(finished.size(), 1);
 
-    // Nothing is left of the lost channel: a service that comes back gets the next show.
-    QVERIFY(peer.control->open());
+    // Nothing is left of the failed channel: a service that is (back) there gets the next show.
+    if (!tooLarge)
+        QVERIFY(peer.control->open());
+    dialog.setBody(str("B"));
     dialog.show();
-    QCOMPARE(peer.request(2).message.value(str("msg")).toString(), str("show"));
+    QCOMPARE(peer.request(tooLarge ? 1 : 2).message.value(str("msg")).toString(), str("show"));
 }
 
 void tst_SystemDialog::defaultButtonOnTheWire_data()

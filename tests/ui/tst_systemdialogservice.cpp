@@ -195,7 +195,7 @@ void tst_SystemDialogService::channelReportsALostServiceOnce()
     DialogPeer peer;
     DialogPpsChannel channel(false);
     int lost = 0;
-    channel.setConnectionLostHandler([&] { ++lost; });
+    channel.setFailureHandler([&] { ++lost; });
     QSignalSpy received(&channel, &DialogPpsChannel::receivePassthrough);
 
     channel.onReadyRead(); // nothing to read yet: dropped silently

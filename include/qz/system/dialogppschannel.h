@@ -23,9 +23,11 @@ class DialogPpsChannelPrivate;
     "@system-control"). The channel knows nothing of dialogs. When the object cannot be opened the
     channel stays closed for its whole life: isOpen() is false and nothing is written or read.
 
-    A read that finds nothing yet is dropped silently. A read that fails because the connection
-    is gone (the control object's server went away, or the PPS server closed the connection) runs
-    the handler given to setConnectionLostHandler(), once.
+    A read that finds nothing yet is dropped silently. When no answer can come any more, the
+    handler given to setFailureHandler() runs, once: a read failed because the connection is gone
+    (the control object's server went away, or the PPS server closed the connection), or a
+    request could not be written (larger than a PPS message may be, or the connection is gone;
+    logged as a warning).
 */
 class QZSYSTEM_EXPORT DialogPpsChannel : public QObject
 {
@@ -38,9 +40,10 @@ public:
 
     bool isOpen() const;
 
-    /*! \a handler runs once, from onReadyRead(), when the connection to the control object is
-        lost; nothing more arrives after that. An empty function removes the handler. */
-    void setConnectionLostHandler(std::function<void()> handler);
+    /*! \a handler runs once, from onReadyRead() or onSend(), when no answer can come: the
+        connection to the control object is lost or a request could not be written. An empty
+        function removes the handler. */
+    void setFailureHandler(std::function<void()> handler);
 
 Q_SIGNALS:
     void sendPassthrough(const QVariantMap &map);

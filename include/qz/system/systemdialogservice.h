@@ -238,7 +238,7 @@ private:
     void watchButton(SystemUiButton *button);
     void sendCancel();
     void releaseChannel();
-    void onChannelLost();
+    void onChannelFailed();
 
     std::unique_ptr<SystemDialogServicePrivate> const d;
 };
