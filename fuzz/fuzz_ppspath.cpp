@@ -1,8 +1,10 @@
 // PPS path parsing: whatever the bytes, parse() never crashes; what it accepts follows the
-// documented rules, and the canonical form of an accepted path parses to the same thing.
+// documented rules (limits included), and the canonical form of an accepted path parses to the
+// same thing.
 #include "fuzzcheck.h"
 
 #include <pps/ppspath.h>
+#include <qz/ppsobject.h>
 
 #include <QList>
 
@@ -50,6 +52,8 @@ void checkAccepted(const QByteArray &text, const qz::pps::Path &path)
                       "accepted a control character in \"%s\"", text.constData());
     }
     QZ_FUZZ_CHECK(knownOptions(text), "accepted an unknown option in \"%s\"", text.constData());
+    QZ_FUZZ_CHECK(text.size() <= qz::PpsObject::MaxPathSize, "accepted a path of %lld bytes",
+                  static_cast<long long>(text.size()));
     QZ_FUZZ_CHECK(text.startsWith(path.object), "object \"%s\" is not the front of \"%s\"",
                   path.object.constData(), text.constData());
     QZ_FUZZ_CHECK(path.object.startsWith("/pps/") || (path.directory && path.object == "/pps"),
@@ -59,6 +63,8 @@ void checkAccepted(const QByteArray &text, const qz::pps::Path &path)
     const QList<QByteArray> components = path.object.split('/');
     for (qsizetype i = 1; i < components.size(); ++i) {
         const QByteArray &c = components.at(i);
+        QZ_FUZZ_CHECK(c.size() <= qz::PpsObject::MaxNameSize, "accepted a component of %lld bytes",
+                      static_cast<long long>(c.size()));
         QZ_FUZZ_CHECK(!c.isEmpty() && c != "." && c != "..",
                       "object \"%s\" has an empty, \".\" or \"..\" component",
                       path.object.constData());

@@ -14,6 +14,7 @@
 #include <pps/ppspath.h>
 #include <pps/ppsprotocol.h>
 #include <pps/ppsserver.h>
+#include <qz/ppsobject.h>
 #include <qz/ppsopenmode.h>
 
 #include <QList>
@@ -30,9 +31,8 @@ namespace {
 
 using qz::PpsOpenMode;
 
-// As qz::PpsObject documents them: the longest path, and the longest component of one.
-constexpr qsizetype MaxPathSize = 1024;
-constexpr qsizetype MaxNameSize = 255;
+constexpr qsizetype MaxPathSize = qz::PpsObject::MaxPathSize;
+constexpr qsizetype MaxNameSize = qz::PpsObject::MaxNameSize;
 constexpr int MaxSteps = 64;
 
 struct User

@@ -11,7 +11,7 @@
 # full log is build/fuzz/logs/TARGET/fuzz-0.log. Exits non-zero when the run found a crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-usage="usage: fuzz/run.sh TARGET SECONDS"
+usage="usage: fuzz/run.sh TARGET SECONDS [LIBFUZZER FLAGS...]"
 target=${1:?$usage}
 seconds=${2:?$usage}
 shift 2
@@ -19,7 +19,8 @@ shift 2
 root=$PWD/build/fuzz
 binary=$root/fuzz/fuzz_$target
 if [ ! -x "$binary" ]; then
-    echo "no $binary; build it with: cmake --preset fuzz && cmake --build build/fuzz --target fuzz_$target" >&2
+    echo "no $binary; build it with:" >&2
+    echo "  cmake --preset fuzz && cmake --build build/fuzz --target fuzz_$target" >&2
     exit 2
 fi
 corpus=$root/corpus/$target
@@ -34,22 +35,25 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export QT_QPA_PLATFORM=offscreen
 touch "$logs/started"
 status=0
-(cd "$logs" && "$binary" -jobs=1 -workers=1 -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-    -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus" >driver.log 2>&1) || status=$?
+(cd "$logs" && "$binary" -jobs=1 -workers=1 -max_total_time="$seconds" -max_len=4096 \
+    -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus" \
+    >driver.log 2>&1) || status=$?
 
 log=$logs/fuzz-0.log
 echo "== fuzz_$target, $seconds s (log: $log)"
 grep -E '^#[0-9]+' "$log" | tail -n 1 || true
-grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' "$log" || true
+stats='number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb'
+grep -E "^stat::($stats)" "$log" || true
 
 # Each input saved by this run, replayed once to say what it shows.
 mapfile -t found < <(find "$artifacts" -type f -newer "$logs/started" | sort)
 if ((${#found[@]})); then
     echo "== ${#found[@]} inputs saved in $artifacts; what they show:"
+    failure='invariant violated|ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer: timeout)'
+    failure="$failure|runtime error"
     for input in "${found[@]}"; do
         (cd "$logs" && "$binary" -runs=1 "$input" 2>&1 || true) |
-            grep -m1 -E -A1 'invariant violated|ERROR: (AddressSanitizer|LeakSanitizer)|runtime error|ERROR: libFuzzer: timeout' |
-            tail -n 1 | sed -E 's/"[^"]*"/"..."/g'
+            grep -m1 -E -A1 "$failure" | tail -n 1 | sed -E 's/"[^"]*"/"..."/g'
     done | sort | uniq -c | sort -rn
     exit 1
 fi
