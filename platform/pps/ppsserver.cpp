@@ -700,6 +700,11 @@ WriteLine parseWriteLine(QByteArrayView l)
     const qsizetype colon = l.indexOf(':');
     if (colon <= 0 || l.sliced(colon + 1).indexOf(':') < 0)
         return {WriteLine::Malformed, {}, {}};
+    // A name no reader could decode would make the whole object unreadable.
+    for (const char c : l.first(colon)) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            return {WriteLine::Malformed, {}, {}};
+    }
     return {WriteLine::Set, l.first(colon), l.sliced(colon + 1)};
 }
 

@@ -134,6 +134,19 @@ bool equals(const char *begin, const char *end, const char *word)
 }
 
 // One pass over the text; the sink decides what a decoded line becomes.
+// Whether [begin, end) can be a name: no colon, and no control character, which encode() could
+// not write back.
+bool isNameText(const char *begin, const char *end)
+{
+    if (begin == end)
+        return false;
+    for (const char *c = begin; c < end; ++c) {
+        if (*c == ':' || static_cast<unsigned char>(*c) < 0x20)
+            return false;
+    }
+    return true;
+}
+
 template<typename Sink> bool parse(const QByteArray &text, Sink &sink)
 {
     const char *p = text.constData();
@@ -171,13 +184,13 @@ template<typename Sink> bool parse(const QByteArray &text, Sink &sink)
         }
         if (name < eol && *name == '@') {
             ++name;
-            if (name == eol || std::memchr(name, ':', eol - name))
+            if (!isNameText(name, eol))
                 return false;
             sink.object(QString::fromUtf8(name, eol - name), flags);
             continue;
         }
         if (flags == PpsAttributeFlag::Deleted) {
-            if (name == eol || std::memchr(name, ':', eol - name))
+            if (!isNameText(name, eol))
                 return false;
             sink.deleted(QString::fromUtf8(name, eol - name));
             continue;
@@ -185,7 +198,7 @@ template<typename Sink> bool parse(const QByteArray &text, Sink &sink)
         if (flags)
             return false; // +, * and # only mark objects
         const char *colon1 = static_cast<const char *>(std::memchr(line, ':', eol - line));
-        if (!colon1 || colon1 == line)
+        if (!colon1 || !isNameText(line, colon1))
             return false;
         const char *colon2 =
             static_cast<const char *>(std::memchr(colon1 + 1, ':', eol - colon1 - 1));
@@ -255,8 +268,10 @@ struct AttributeSink
     {
         flush();
         current = u'@' + name;
-        currentFlags = flags | result.value(current).flags();
-        result.insert(current, PpsAttribute::fromMap({}, currentFlags));
+        const PpsAttribute earlier = result.value(current);
+        currentFlags = flags | earlier.flags();
+        // A block named again adds to what the earlier one said.
+        result.insert(current, PpsAttribute::fromMap(earlier.toMap(), currentFlags));
     }
     void attribute(const QString &name, QVariant &&value)
     {

@@ -181,6 +181,10 @@ void tst_PpsCodec::repeatedBlocksMerge()
                           {QStringLiteral("c"), QStringLiteral("3")}}));
     QCOMPARE(map.value(QStringLiteral("@p")).toMap().value(QStringLiteral("b")),
              QVariant(QStringLiteral("2")));
+    const qz::PpsAttributeMap flagged =
+        PpsObject::decodeWithFlags("@o\na::1\n@p\nb::2\n@o\nc::3\n");
+    QCOMPARE(flagged.value(QStringLiteral("@o")).toMap().keys(),
+             (QStringList{QStringLiteral("a"), QStringLiteral("c")}));
 }
 
 void tst_PpsCodec::malformedInput_data()
@@ -212,6 +216,11 @@ void tst_PpsCodec::malformedInput_data()
     QTest::newRow("mark on attribute") << QByteArray("+attr::1\n");
     QTest::newRow("deleted with value") << QByteArray("-a::1\n");
     QTest::newRow("embedded NUL in encoding") << QByteArray("a:n\0:1\n", 7);
+    // Names that encode() could not write back.
+    QTest::newRow("control character in a name") << QByteArray("a\tb::v\n");
+    QTest::newRow("NUL in a name") << QByteArray("a\0b::v\n", 7);
+    QTest::newRow("control character in a block name") << QByteArray("@a\x01" "b\n");
+    QTest::newRow("control character in a deleted name") << QByteArray("-a\x1f" "b\n");
 }
 
 void tst_PpsCodec::malformedInput()

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void pathLimits();
     void attributeNameLimit_data();
     void attributeNameLimit();
+    void undecodableNamesAreNotStored();
     void objectSizeLimit_data();
     void objectSizeLimit();
     void creatorsSetTheMode_data();
@@ -334,6 +335,20 @@ void tst_PpsHardening::attributeNameLimit()
     writer.send(FrameWrite, "first::1\n" + QByteArray(size, 'n') + "::2\n");
     QCOMPARE(writer.sync(), stored);
     QCOMPARE(contentOf(server.server(), Obj).size(), stored ? 2 : 0);
+}
+
+void tst_PpsHardening::undecodableNamesAreNotStored()
+{
+    // Stored, such a line would make the whole object unreadable to every subscriber.
+    PpsTestServer server;
+    RawPpsClient writer(server.server(), Alice, Alice);
+    QCOMPARE(writer.open(PpsOpenMode::Publish | PpsOpenMode::Create, Obj), 0);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^Malformed attribute line")));
+    writer.send(FrameWrite, "a\tb::1\nok::1\n");
+    QVERIFY(writer.sync());
+    QCOMPARE(contentOf(server.server(), Obj),
+             (QVariantMap{{QStringLiteral("ok"), QStringLiteral("1")}}));
 }
 
 void tst_PpsHardening::objectSizeLimit_data()
