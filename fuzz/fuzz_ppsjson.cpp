@@ -2,6 +2,7 @@
 // whatever is read can be written, and reading that text back gives the same value and, written
 // again, the same text.
 #include "fuzzcheck.h"
+#include "samevalue.h"
 
 #include <qz/ppsjson_p.h>
 
@@ -34,52 +35,6 @@ int nesting(const QVariant &value)
     }
     default:
         return 0;
-    }
-}
-
-bool isNumber(const QVariant &value)
-{
-    const int type = value.typeId();
-    return type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::Double;
-}
-
-// JSON numbers carry no type: 1.0 may come back as the integer 1.
-bool sameValue(const QVariant &a, const QVariant &b)
-{
-    if (isNumber(a) && isNumber(b)) {
-        if (a.typeId() != QMetaType::Double && b.typeId() != QMetaType::Double)
-            return a.toLongLong() == b.toLongLong();
-        return a.toDouble() == b.toDouble();
-    }
-    if (a.typeId() != b.typeId())
-        return false;
-    switch (a.typeId()) {
-    case QMetaType::QVariantMap: {
-        const QVariantMap x = a.toMap();
-        const QVariantMap y = b.toMap();
-        if (x.keys() != y.keys())
-            return false;
-        for (auto it = x.cbegin(); it != x.cend(); ++it) {
-            if (!sameValue(it.value(), y.value(it.key())))
-                return false;
-        }
-        return true;
-    }
-    case QMetaType::QVariantList: {
-        const QVariantList x = a.toList();
-        const QVariantList y = b.toList();
-        if (x.size() != y.size())
-            return false;
-        for (qsizetype i = 0; i < x.size(); ++i) {
-            if (!sameValue(x.at(i), y.at(i)))
-                return false;
-        }
-        return true;
-    }
-    case QMetaType::UnknownType:
-        return true;
-    default:
-        return a == b;
     }
 }
 
