@@ -8,7 +8,11 @@
 //     the bits its mode asks for; an existing ordinary object is never taken over "?server";
 //   - no data reaches a handle before an accepted open, nor one that did not subscribe;
 //   - a server-mode handle gets notices ("+@obj.<id>", "-@obj.<id>") from the server alone, never
-//     inside a client's write; accepted paths stay within the documented length limits.
+//     inside a client's write; accepted paths stay within the documented length limits;
+//   - no control object without a live server: an open that finds one (a subscriber's open that
+//     brings no content) is answered only while its server lives, or is followed by an error;
+//   - no acknowledged write is lost: a write the server did not refuse reaches every other
+//     handle subscribed to that ordinary object.
 #include "fuzzcheck.h"
 
 #include <pps/ppspath.h>
@@ -19,6 +23,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <deque>
@@ -118,6 +123,8 @@ struct Peer
     bool subscribes = false;
     bool dataAheadOfAnswer = false;
     qz::pps::Path path;
+    QByteArrayList roundData; // what arrived in the current round
+    bool wasControlOpen = false;
 };
 
 class Session
@@ -148,6 +155,7 @@ public:
                 connect(peer, peer.user);
             request(peer, choice >> 2, in);
             pump();
+            checkRound();
         }
         pump();
         for (const Peer &peer : m_peers) {
@@ -163,6 +171,15 @@ private:
     std::array<bool, Seeds.size()> m_removed{};
     bool m_removalsUnknown = false; // a client sent garbage: what it removed is not known
     QByteArray m_input;
+    QList<QByteArray> m_removedPaths; // every object removed so far
+    uint32_t m_writes = 0;
+    struct Mark
+    {
+        Peer *writer;
+        QByteArray line;
+    };
+    std::vector<Mark> m_marks;          // marked writes of the current round
+    std::vector<Peer *> m_controlOpens; // opens of the current round that found a control object
 
     static void sendFrame(int fd, char type, const QByteArray &payload)
     {
@@ -245,9 +262,15 @@ private:
             break;
         }
         case 3:
-        case 4:
             sendFrame(peer.fd, qz::pps::FrameWrite, in.shortBytes());
             break;
+        case 4: {
+            // A write with a line of its own that its object's subscribers must all be sent.
+            const QByteArray line = "qzack:n:" + QByteArray::number(++m_writes);
+            m_marks.push_back({&peer, line});
+            sendFrame(peer.fd, qz::pps::FrameWrite, in.shortBytes() + '\n' + line + '\n');
+            break;
+        }
         case 5:
             peer.pending.push_back({qz::pps::FrameRemove});
             sendFrame(peer.fd, qz::pps::FrameRemove, {});
@@ -274,8 +297,57 @@ private:
         }
     }
 
+    bool anyDesynced() const
+    {
+        return std::any_of(m_peers.begin(), m_peers.end(),
+                           [](const Peer &p) { return p.desynced; });
+    }
+
+    static bool live(const Peer &peer) { return !peer.closed && !peer.gotError; }
+
+    // Handles on an ordinary object the harness can follow: opened, not a directory or server.
+    static bool onObject(const Peer &peer, const QByteArray &object)
+    {
+        return peer.opened && !peer.path.directory && !peer.path.server &&
+               peer.path.object == object;
+    }
+
+    void checkRound()
+    {
+        const bool followed = !anyDesynced() && !m_removalsUnknown;
+        for (Peer *client : m_controlOpens) {
+            const bool served = std::any_of(m_peers.begin(), m_peers.end(), [&](const Peer &p) {
+                return live(p) && p.opened && p.path.server && p.path.object == client->path.object;
+            });
+            QZ_FUZZ_CHECK(!followed || served || client->gotError,
+                          "client %u opened control object %s that no live server holds",
+                          unsigned(client->user.uid), client->path.object.constData());
+        }
+        for (const Mark &mark : m_marks) {
+            Peer &writer = *mark.writer;
+            if (!followed || !live(writer) || !writer.opened || writer.path.directory ||
+                writer.path.server || m_removedPaths.contains(writer.path.object))
+                continue;
+            for (const Peer &reader : m_peers) {
+                if (&reader == &writer || !live(reader) || !reader.subscribes ||
+                    !onObject(reader, writer.path.object) || reader.wasControlOpen)
+                    continue;
+                const bool delivered = std::any_of(
+                    reader.roundData.begin(), reader.roundData.end(),
+                    [&](const QByteArray &d) { return d.contains(QByteArray('\n' + mark.line + '\n')); });
+                QZ_FUZZ_CHECK(delivered, "client %u's write to %s was not sent to client %u",
+                              unsigned(writer.user.uid), writer.path.object.constData(),
+                              unsigned(reader.user.uid));
+            }
+        }
+        m_marks.clear();
+        m_controlOpens.clear();
+    }
+
     void pump()
     {
+        for (Peer &peer : m_peers)
+            peer.roundData.clear();
         m_server.processEvents(0);
         for (Peer &peer : m_peers)
             drain(peer);
@@ -346,15 +418,19 @@ private:
         QZ_FUZZ_CHECK(!peer.pending.empty(), "client %u: an answer nobody asked for", uid);
         const Request request = peer.pending.front();
         peer.pending.pop_front();
+        bool contentCame = false;
         if (request.type == qz::pps::FrameOpen) {
             QZ_FUZZ_CHECK(error == 0 || !peer.dataAheadOfAnswer,
                           "client %u: got data for an open the server refused",
                           unsigned(peer.user.uid));
+            contentCame = peer.dataAheadOfAnswer;
             peer.dataAheadOfAnswer = false;
         }
         if (error != 0)
             return;
         if (request.type == qz::pps::FrameRemove) {
+            if (peer.opened && !peer.path.directory)
+                m_removedPaths.append(peer.path.object);
             const int seed = seedIndex(peer.path.object);
             if (seed >= 0 && !peer.path.directory)
                 m_removed[seed] = true;
@@ -362,8 +438,14 @@ private:
         }
         QZ_FUZZ_CHECK(request.type != qz::pps::FrameOpen || !peer.opened,
                       "client %u: a second open on one handle accepted", unsigned(peer.user.uid));
-        if (request.type == qz::pps::FrameOpen)
+        if (request.type == qz::pps::FrameOpen) {
             accepted(peer, request);
+            // Every ordinary object comes with its content, however empty; a control object none.
+            peer.wasControlOpen =
+                peer.subscribes && !contentCame && !peer.path.directory && !peer.path.server;
+            if (peer.wasControlOpen)
+                m_controlOpens.push_back(&peer);
+        }
     }
 
     void accepted(Peer &peer, const Request &request)
@@ -402,6 +484,7 @@ private:
 
     void data(Peer &peer, const QByteArray &payload)
     {
+        peer.roundData.append(payload);
         const unsigned uid = unsigned(peer.user.uid);
         for (const Seed &seed : Seeds) {
             if (permits(seed, peer.user, 4) || m_input.contains(seed.secret))
