@@ -87,8 +87,11 @@ public:
         }
         const qz::PpsAttributeMap map = container.toMap();
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            if (!it.key().contains(QChar(0))) // a JSON key the C API cannot name
-                member(it.key().toUtf8(), it.value());
+            if (it.key().contains(QChar(0))) // a JSON key the C API cannot name
+                continue;
+            // An empty key is named "" (null would mean "the next element of a list").
+            const QByteArray name = it.key().toUtf8();
+            member(name.isNull() ? QByteArray("") : name, it.value());
         }
     }
 
@@ -97,7 +100,11 @@ public:
     {
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
             if (!it.key().startsWith(u'@')) {
-                member(it.key().toUtf8(), it.value());
+                // At the top, pps_decoder_push() takes a name to the block "@name" first.
+                const bool shadowed =
+                    (it.value().isMap() || it.value().isList()) && map.contains(u'@' + it.key());
+                if (!shadowed)
+                    member(it.key().toUtf8(), it.value());
                 continue;
             }
             const QByteArray name = it.key().mid(1).toUtf8();
