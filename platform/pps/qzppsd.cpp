@@ -34,7 +34,8 @@ int main(int argc, char **argv)
         QStringLiteral("path"));
     const QCommandLineOption queueOption(
         QStringLiteral("max-queue"),
-        QStringLiteral("Disconnect a client once <bytes> wait unsent for it (default 8 MiB)."),
+        QStringLiteral("Disconnect a client once more than <bytes> wait for it behind the "
+                       "frame it is receiving (default 8 MiB)."),
         QStringLiteral("bytes"));
     const QCommandLineOption socketModeOption(
         QStringLiteral("socket-mode"),
