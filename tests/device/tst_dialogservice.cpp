@@ -525,7 +525,8 @@ void tst_DialogService::manyButtonsAreAnsweredFast()
     const qint64 elapsed = timer.elapsed();
     qInfo("%d buttons answered in %lld ms", count, elapsed);
     QCOMPARE(rig.client.response(), pressed(count - 1, QString::number(count - 1)));
-    QVERIFY2(elapsed < 1000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
+    // About 0.3 s here; the quadratic reading took minutes. The slack is for a loaded machine.
+    QVERIFY2(elapsed < 3000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
 }
 
 void tst_DialogService::limitsOfARequest_data()
