@@ -7,8 +7,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -172,6 +174,10 @@ public:
     std::map<QByteArray, uid_t> reserved; // directory -> the only uid that may create in it
     std::map<QByteArray, Object> objects;
     std::map<int, std::unique_ptr<Client>> clients;
+    // Open handles by what they watch (server-mode handles aside), so that a write costs only its
+    // own object's audience, however many other connections are open.
+    QHash<QByteArray, std::vector<Client *>> objectHandles;    // object path -> handles on it
+    QHash<QByteArray, std::vector<Client *>> directoryHandles; // directory path -> ".all" handles
     std::vector<Client *> dying;
 
     ServerPrivate();
@@ -209,6 +215,8 @@ public:
     void routeToServer(Object &object, Client *client, const QByteArray &text);
     void routeFromServer(Object &object, const QByteArray &text);
     std::vector<Client *> clientsOf(const Object &object) const;
+    void watch(Client *client, const Path &path, PpsOpenMode::Types mode);
+    void unwatch(Client *client);
 };
 
 ServerPrivate::ServerPrivate()
@@ -279,30 +287,54 @@ QByteArray ServerPrivate::snapshot(const Object &object, char mark) const
 std::vector<Client *> ServerPrivate::clientsOf(const Object &object) const
 {
     std::vector<Client *> result;
-    for (const auto &entry : clients) {
-        Client *c = entry.second.get();
-        if (!c->dead && c->opened && !c->path.directory && !c->path.server &&
-            c->path.object == object.path)
+    const auto handles = objectHandles.constFind(object.path);
+    if (handles == objectHandles.cend())
+        return result;
+    for (Client *c : *handles) {
+        if (!c->dead)
             result.push_back(c);
     }
     return result;
 }
 
+void ServerPrivate::watch(Client *client, const Path &path, PpsOpenMode::Types mode)
+{
+    client->opened = true;
+    client->path = path;
+    client->mode = mode;
+    if (!path.server)
+        (path.directory ? directoryHandles : objectHandles)[path.object].push_back(client);
+}
+
+void ServerPrivate::unwatch(Client *client)
+{
+    if (!client->opened || client->path.server)
+        return;
+    auto &index = client->path.directory ? directoryHandles : objectHandles;
+    const auto it = index.find(client->path.object);
+    if (it == index.end())
+        return;
+    it->erase(std::remove(it->begin(), it->end(), client), it->end());
+    if (it->empty())
+        index.erase(it);
+}
+
 void ServerPrivate::publish(const Object &object, const Client *writer, const QByteArray &delta,
                             const QByteArray &full)
 {
-    for (const auto &entry : clients) {
-        Client *c = entry.second.get();
-        if (c == writer || c->dead || !c->subscribes())
-            continue;
-        const bool watchesObject = !c->path.directory && c->path.object == object.path;
-        const bool watchesDirectory = c->path.directory && c->path.object == object.parent;
-        if (!watchesObject && !watchesDirectory)
-            continue;
-        if (!allowed(object, *c, ReadBit))
-            continue;
-        send(c, FrameData, c->path.delta ? delta : full);
-    }
+    auto deliver = [&](const QHash<QByteArray, std::vector<Client *>> &index,
+                       const QByteArray &key) {
+        const auto handles = index.constFind(key);
+        if (handles == index.cend())
+            return;
+        // Sending never changes the index: a client cut off here is only reaped later.
+        for (Client *c : *handles) {
+            if (c != writer && !c->dead && c->subscribes() && allowed(object, *c, ReadBit))
+                send(c, FrameData, c->path.delta ? delta : full);
+        }
+    };
+    deliver(objectHandles, object.path);
+    deliver(directoryHandles, object.parent);
 }
 
 void ServerPrivate::send(Client *client, char type, const QByteArray &payload)
@@ -410,6 +442,7 @@ void ServerPrivate::reap()
                 }
             }
         }
+        unwatch(client);
         epoll_ctl(epollFd, EPOLL_CTL_DEL, client->fd, nullptr);
         ::close(client->fd);
         clients.erase(client->fd);
@@ -582,9 +615,7 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
         object = createObject(path.object, client->uid, client->gid);
         object->mode = createMode;
     }
-    client->opened = true;
-    client->path = path;
-    client->mode = mode;
+    watch(client, path, mode);
     client->id = nextClientId++;
 
     if (object->control) {
@@ -623,9 +654,7 @@ void ServerPrivate::openDirectory(Client *client, const Path &path, PpsOpenMode:
                               .arg(QString::fromUtf8(path.object))
                               .arg(MaxFrameSize));
     }
-    client->opened = true;
-    client->path = path;
-    client->mode = mode;
+    watch(client, path, mode);
     if (!content.isEmpty())
         send(client, FrameData, content);
     answer(client, 0, {});
@@ -652,9 +681,7 @@ void ServerPrivate::openServer(Client *client, const Path &path, PpsOpenMode::Ty
     object->mode = createMode;
     object->control = true;
     object->server = client;
-    client->opened = true;
-    client->path = path;
-    client->mode = mode;
+    watch(client, path, mode);
     answer(client, 0, {});
 }
 
