@@ -5,14 +5,13 @@
 // that presses nothing. The dialog must finish exactly once, and a button it reports as pressed
 // is one of its own, named by context in the answer, with the result that button stands for.
 #include "fuzzcheck.h"
+#include "ppsrig.h"
 
-#include <pps/ppsserver.h>
 #include <qz/PpsObject>
 #include <qz/system/SystemDialog>
 #include <qz/system/SystemUiButton>
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace qz::system;
@@ -29,22 +28,11 @@ QString contextOf(const QObject *button)
 // The PPS server on its own thread and the dialog service's end of the control object.
 struct Harness
 {
-    int argc = 1;
-    char name[16] = "fuzz";
-    char *argv[2] = {name, nullptr};
-    QCoreApplication app{argc, argv};
-    QTemporaryDir dir;
-    qz::pps::Server server;
+    PpsRig rig;
     std::unique_ptr<qz::PpsObject> service;
 
     Harness()
     {
-        qzfuzz::silenceQtMessages();
-        const QString socket = dir.filePath(QStringLiteral("pps.sock"));
-        QString error;
-        QZ_FUZZ_CHECK(dir.isValid() && server.listen(socket, &error) && server.start(),
-                      "no PPS server: %s", qPrintable(error));
-        qputenv("QZ_PPS_SOCKET", QFile::encodeName(socket));
         service = std::make_unique<qz::PpsObject>(ControlPath + QStringLiteral("?server"));
         QZ_FUZZ_CHECK(service->open(qz::PpsOpenMode::PublishSubscribe | qz::PpsOpenMode::Create),
                       "cannot serve %s", qPrintable(ControlPath));

@@ -5,16 +5,15 @@
 // "selectedIndex" is -1 with no context, or the index of a button of a "show" or "update" with
 // that id, and "responseBtnContext" that button's context.
 #include "fuzzcheck.h"
+#include "ppsrig.h"
 
 #include "dialogpolicy.h"
 #include "dialogservice.h"
 
-#include <pps/ppsserver.h>
 #include <qz/PpsObject>
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -52,23 +51,13 @@ public:
 // The PPS server on its own thread and the service on this one, for the whole run.
 struct Harness
 {
-    int argc = 1;
-    char name[16] = "fuzz";
-    char *argv[2] = {name, nullptr};
-    QCoreApplication app{argc, argv};
-    QTemporaryDir dir;
-    qz::pps::Server server;
+    PpsRig rig;
     DialogService service{std::make_unique<ImmediatePolicy>()};
     int requests = 0;
 
     Harness()
     {
-        qzfuzz::silenceQtMessages();
-        const QString socket = dir.filePath(QStringLiteral("pps.sock"));
         QString error;
-        QZ_FUZZ_CHECK(dir.isValid() && server.listen(socket, &error) && server.start(),
-                      "no PPS server: %s", qPrintable(error));
-        qputenv("QZ_PPS_SOCKET", QFile::encodeName(socket));
         QZ_FUZZ_CHECK(service.start(&error), "the dialog service does not start: %s",
                       qPrintable(error));
     }

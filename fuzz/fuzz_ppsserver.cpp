@@ -333,8 +333,9 @@ private:
                     !onObject(reader, writer.path.object) || reader.wasControlOpen)
                     continue;
                 const bool delivered = std::any_of(
-                    reader.roundData.begin(), reader.roundData.end(),
-                    [&](const QByteArray &d) { return d.contains(QByteArray('\n' + mark.line + '\n')); });
+                    reader.roundData.begin(), reader.roundData.end(), [&](const QByteArray &d) {
+                        return d.contains(QByteArray('\n' + mark.line + '\n'));
+                    });
                 QZ_FUZZ_CHECK(delivered, "client %u's write to %s was not sent to client %u",
                               unsigned(writer.user.uid), writer.path.object.constData(),
                               unsigned(reader.user.uid));
