@@ -27,7 +27,8 @@ Policies decide what the "person" does with each dialog:
   interactive  print each dialog and read the answer from the terminal (the password is not
                echoed); dialogs without buttons time out as with "auto"
 
-Every request is logged to standard error (category qz.device.dialog).)";
+With --verbose every request and answer is logged to standard error (category
+qz.device.dialog); without it only what goes wrong.)";
 
 } // namespace
 
@@ -57,8 +58,12 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
         QStringLiteral("password"),
         QStringLiteral("The password login prompts get (default \"secret\")."),
         QStringLiteral("text"), QStringLiteral("secret"));
-    parser.addOptions(
-        {socketOption, policyOption, scriptOption, delayOption, userOption, passwordOption});
+    const QCommandLineOption verboseOption(
+        {QStringLiteral("v"), QStringLiteral("verbose")},
+        QStringLiteral("Log every request and answer (categories qz.device.*); otherwise only "
+                       "warnings."));
+    parser.addOptions({socketOption, policyOption, scriptOption, delayOption, userOption,
+                       passwordOption, verboseOption});
     parser.process(arguments);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -90,6 +95,7 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
     }
     options.dialogDefaults.username = parser.value(userOption);
     options.dialogDefaults.password = parser.value(passwordOption);
+    options.verbose = parser.isSet(verboseOption);
     if (parser.isSet(socketOption))
         qputenv("QZ_PPS_SOCKET", QFile::encodeName(parser.value(socketOption)));
     return options;

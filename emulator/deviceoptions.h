@@ -16,6 +16,8 @@ struct DeviceOptions
     Policy policy = Policy::Auto;
     QString scriptPath;
     DialogDefaults dialogDefaults;
+    /*! Log every request and answer; otherwise only what goes wrong. */
+    bool verbose = false;
 
     /*! Reads \a arguments (the program name first); on a mistake \a error says what is wrong.
         --help and --version print and exit as usual. */

@@ -22,7 +22,7 @@ export QZ_PPS_SOCKET=$dir/pps.sock
 
 "$ppsd" 2>"$dir/qzppsd.log" & pids+=($!)
 for _ in $(seq 50); do [ -S "$QZ_PPS_SOCKET" ] && break; sleep 0.1; done
-"$device" --policy auto --delay 300 2>"$dir/qzdevice.log" & pids+=($!)
+"$device" --policy auto --delay 300 --verbose 2>"$dir/qzdevice.log" & pids+=($!)
 for _ in $(seq 50); do grep -q "dialog service ready" "$dir/qzdevice.log" && break; sleep 0.1; done
 grep -q "dialog service ready" "$dir/qzdevice.log" || { cat "$dir/qzdevice.log" >&2; exit 1; }
 

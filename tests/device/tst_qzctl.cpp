@@ -102,6 +102,7 @@ class tst_Qzctl : public QObject
 private Q_SLOTS:
     void verbsAgainstDevice_data();
     void verbsAgainstDevice();
+    void progressUpdatesReachTheDevice_data();
     void progressUpdatesReachTheDevice();
     void noDeviceIsAnError();
     void deviceDyingEndsTheWaitingDialog_data();
@@ -213,9 +214,20 @@ void tst_Qzctl::verbsAgainstDevice()
     QCOMPARE(code, exitCode);
 }
 
+void tst_Qzctl::progressUpdatesReachTheDevice_data()
+{
+    QTest::addColumn<bool>("verbose");
+    QTest::newRow("per-request lines asked for") << true;
+    QTest::newRow("quiet by default") << false;
+}
+
 void tst_Qzctl::progressUpdatesReachTheDevice()
 {
-    Device device({QStringLiteral("--delay"), QStringLiteral("0")});
+    QFETCH(bool, verbose);
+    QStringList arguments{QStringLiteral("--delay"), QStringLiteral("0")};
+    if (verbose)
+        arguments << QStringLiteral("--verbose");
+    Device device(arguments);
     QVERIFY(device.isReady());
     const auto [text, code] =
         device.ctl({QStringLiteral("progress"), QStringLiteral("--step"), QStringLiteral("40"),
@@ -224,6 +236,12 @@ void tst_Qzctl::progressUpdatesReachTheDevice()
     QCOMPARE(text, QStringLiteral("progress: 40%\nprogress: 80%\nprogress: 100%\nresult: "
                                   "ConfirmButtonSelection\nbutton: Ok\n"));
     QCOMPARE(code, 0);
+    if (!verbose) {
+        QTest::qWait(100);
+        QVERIFY2(!device.deviceLog().contains(QLatin1String("qz.device")),
+                 qPrintable(device.deviceLog()));
+        return;
+    }
     for (const char *seen :
          {"show ProgressDialog buttons [\"Ok\"*] progress 0% state play details \"Copying\"",
           "update ProgressDialog buttons [\"Ok\"*] progress 40%", "progress 80%", "progress 100%",
