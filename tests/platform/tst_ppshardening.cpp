@@ -49,6 +49,15 @@ QVariantMap contentOf(qz::pps::Server &server, const QByteArray &path, uid_t uid
                : QVariantMap();
 }
 
+// Rows "N" (stored) and "N+1" (refused) of a write limit of \a limit bytes.
+void addLimitRows(qsizetype limit)
+{
+    QTest::addColumn<qsizetype>("size");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("N") << limit << true;
+    QTest::newRow("N+1") << limit + 1 << false;
+}
+
 // A path of exactly \a size bytes, in components of at most 200.
 QByteArray pathOfSize(qsizetype size)
 {
@@ -318,10 +327,7 @@ void tst_PpsHardening::pathLimits()
 
 void tst_PpsHardening::attributeNameLimit_data()
 {
-    QTest::addColumn<qsizetype>("size");
-    QTest::addColumn<bool>("stored");
-    QTest::newRow("N") << PpsObject::MaxNameSize << true;
-    QTest::newRow("N+1") << PpsObject::MaxNameSize + 1 << false;
+    addLimitRows(PpsObject::MaxNameSize);
 }
 
 void tst_PpsHardening::attributeNameLimit()
@@ -353,10 +359,7 @@ void tst_PpsHardening::undecodableNamesAreNotStored()
 
 void tst_PpsHardening::objectSizeLimit_data()
 {
-    QTest::addColumn<qsizetype>("size");
-    QTest::addColumn<bool>("stored");
-    QTest::newRow("N") << PpsObject::MaxObjectSize << true;
-    QTest::newRow("N+1") << PpsObject::MaxObjectSize + 1 << false;
+    addLimitRows(PpsObject::MaxObjectSize);
 }
 
 void tst_PpsHardening::objectSizeLimit()
