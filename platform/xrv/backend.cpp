@@ -18,6 +18,9 @@ struct Backends
 {
     QMutex mutex;
     std::array<Backend *, ServiceCount> installed{};
+    std::array<BackendFactory, ServiceCount> factories{};
+    // Made from the factories on first use; kept for the life of the process.
+    std::array<Backend *, ServiceCount> defaults{};
 };
 
 Backends &backends()
@@ -38,8 +41,20 @@ void setBackend(Service service, Backend *backend)
 
 Backend *backend(Service service)
 {
+    Backends &b = backends();
+    QMutexLocker lock(&b.mutex);
+    const size_t index = size_t(service);
+    if (Backend *installed = b.installed[index])
+        return installed;
+    if (!b.defaults[index] && b.factories[index])
+        b.defaults[index] = b.factories[index]();
+    return b.defaults[index];
+}
+
+void setDefaultBackendFactory(Service service, BackendFactory factory)
+{
     QMutexLocker lock(&backends().mutex);
-    return backends().installed[size_t(service)];
+    backends().factories[size_t(service)] = factory;
 }
 
 int forward(Service service, const char *name, const QVariantList &args, QVariantList *out)

@@ -31,10 +31,23 @@ public:
     virtual int call(const QByteArray &name, const QVariantList &args, QVariantList *out) = 0;
 };
 
-/*! Installs \a backend for \a service (not owned); nullptr restores the default, which refuses
-    every call with ENOSYS. */
+/*! Installs \a backend for \a service (not owned); nullptr restores the default: the service's
+    default backend when one is registered, else none, which refuses every call with ENOSYS. */
 QZPLATFORM_EXPORT void setBackend(Service service, Backend *backend);
+/*! The installed backend, else the service's default backend, else nullptr. */
 QZPLATFORM_EXPORT Backend *backend(Service service);
+
+/*! Makes the backend a service uses when none is installed (one that talks to the device). */
+using BackendFactory = Backend *(*)();
+
+/*!
+    Registers \a factory as the maker of \a service's default backend. It is called once, on the
+    first call that finds no backend installed, and what it returns is kept for the life of the
+    process, never deleted. Such a backend must cope with its service being unreachable: it refuses
+    calls (ENOSYS) until the service can be reached. Device backends register themselves when
+    qzplatform is loaded.
+*/
+QZPLATFORM_EXPORT void setDefaultBackendFactory(Service service, BackendFactory factory);
 
 /*! What every request-side C function does: hand the call to its service's backend. */
 QZPLATFORM_EXPORT int forward(Service service, const char *name, const QVariantList &args = {},
