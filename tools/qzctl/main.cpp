@@ -1,4 +1,4 @@
-// qzctl: the library's dialogs from a shell, against whatever dialog service runs (qzdevice).
+// qzctl: the library's services from a shell, against whatever device services run (qzdevice).
 #include "verbs.h"
 
 #include <QCoreApplication>
@@ -21,6 +21,8 @@ const Verb verbs[] = {
     {"login", loginVerb, "ask for a user name and a password"},
     {"list", listVerb, "let the user pick rows of a list"},
     {"progress", progressVerb, "drive a progress dialog or toast from 0 to 100"},
+    {"invoke", invokeVerb, "invoke another application and print the answer"},
+    {"listen", listenVerb, "act as an invocation target and print what arrives"},
 };
 
 int usage(FILE *to, int status)
@@ -30,7 +32,7 @@ int usage(FILE *to, int status)
     for (const Verb &verb : verbs)
         std::fprintf(to, "  %-10s %s\n", verb.name, verb.summary);
     std::fprintf(
-        to, "\nEach prints the result and the pressed button; the exit code tells the result.\n");
+        to, "\nEach prints what came back; the exit code tells the outcome.\n");
     return status;
 }
 

@@ -1,0 +1,92 @@
+#include "navigatorcommand.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QMetaEnum>
+#include <QTimer>
+
+#include <cstdio>
+
+using qz::system::InvokeReply;
+using qz::system::InvokeReplyError;
+
+namespace {
+
+const char *const exitCodes = R"(
+Exit code: 0 done; 1 the navigator answered with an error; 2 usage error; 3 the request could not
+be sent (no navigator service, ...); 124 no answer within --timeout.)";
+
+} // namespace
+
+NavigatorCommand::NavigatorCommand(const QString &verb, const QString &description)
+{
+    m_parser.setApplicationDescription(
+        QStringLiteral("qzctl %1: %2\n%3").arg(verb, description, QLatin1String(exitCodes)));
+    m_parser.addHelpOption();
+    m_parser.addOptions({
+        QCommandLineOption({QStringLiteral("s"), QStringLiteral("socket")},
+                           QStringLiteral("Use the PPS server on <path>."), QStringLiteral("path")),
+        QCommandLineOption(QStringLiteral("timeout"),
+                           QStringLiteral("Give up when no answer came within <ms> (10000)."),
+                           QStringLiteral("ms")),
+    });
+}
+
+bool NavigatorCommand::parse(const QStringList &arguments)
+{
+    if (!m_parser.parse(arguments)) {
+        usageError(m_parser.errorText());
+        return false;
+    }
+    if (m_parser.isSet(QStringLiteral("help")))
+        m_parser.showHelp(0);
+    if (isSet("socket"))
+        qputenv("QZ_PPS_SOCKET", QFile::encodeName(value("socket")));
+    if (isSet("timeout")) {
+        bool ok = false;
+        m_timeoutMs = value("timeout").toInt(&ok);
+        if (!ok || m_timeoutMs < 1) {
+            usageError(QStringLiteral("--timeout takes a number of milliseconds above 0"));
+            return false;
+        }
+    }
+    return true;
+}
+
+int NavigatorCommand::usageError(const QString &text)
+{
+    std::fprintf(stderr, "qzctl: %s\n", qPrintable(text));
+    return Usage;
+}
+
+int NavigatorCommand::waitAndReport(InvokeReply *reply, const char *what) const
+{
+    if (!reply) {
+        std::fprintf(stderr, "qzctl: the %s could not be sent (is qzdevice running?)\n", what);
+        return NotSent;
+    }
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QObject::connect(reply, &InvokeReply::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (!reply->isFinished()) {
+        std::fprintf(stderr, "qzctl: no answer to the %s within %d ms\n", what, m_timeoutMs);
+        return TimedOut;
+    }
+    if (reply->error() == InvokeReplyError::None)
+        return Ok;
+    print(QStringLiteral("error: %1 (code %2)")
+              .arg(QLatin1String(
+                  QMetaEnum::fromType<InvokeReplyError::Type>().valueToKey(reply->error())))
+              .arg(reply->errorCode()));
+    return ReplyError;
+}
+
+void NavigatorCommand::print(const QString &line)
+{
+    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}

@@ -1,0 +1,62 @@
+// What the navigator verbs of qzctl share: --socket and --timeout, waiting for a reply to finish,
+// and printing a reply's outcome the same way for every verb.
+#ifndef QZCTL_NAVIGATORCOMMAND_H
+#define QZCTL_NAVIGATORCOMMAND_H
+
+#include <qz/system/InvokeReply>
+
+#include <QCommandLineParser>
+#include <QMetaEnum>
+#include <QStringList>
+
+#include <optional>
+
+class NavigatorCommand
+{
+public:
+    /*! Exit codes shared by the navigator verbs. */
+    enum Exit { Ok = 0, ReplyError = 1, Usage = 2, NotSent = 3, TimedOut = 124 };
+
+    NavigatorCommand(const QString &verb, const QString &description);
+
+    QCommandLineParser &parser() { return m_parser; }
+    /*! Parses; on a usage error prints it and returns false. Applies --socket. */
+    bool parse(const QStringList &arguments);
+    static int usageError(const QString &text);
+
+    bool isSet(const char *name) const { return m_parser.isSet(QLatin1String(name)); }
+    QString value(const char *name) const { return m_parser.value(QLatin1String(name)); }
+    QStringList values(const char *name) const { return m_parser.values(QLatin1String(name)); }
+    QStringList positional() const { return m_parser.positionalArguments(); }
+    int timeoutMs() const { return m_timeoutMs; }
+
+    /*!
+        Waits until \a reply finishes or --timeout passes. A null reply means the platform refused
+        the request: says so. Prints "error: <name> (code <n>)" for a failed reply. Returns the
+        exit code; \a reply stays owned by its manager.
+    */
+    int waitAndReport(qz::system::InvokeReply *reply, const char *what) const;
+
+    static void print(const QString &line);
+
+    /*! The value of enumeration \a E whose key is \a text, compared without regard to case. */
+    template<typename E> static std::optional<E> enumValue(const QString &text)
+    {
+        const QMetaEnum meta = QMetaEnum::fromType<E>();
+        for (int i = 0; i < meta.keyCount(); ++i) {
+            if (text.compare(QLatin1String(meta.key(i)), Qt::CaseInsensitive) == 0)
+                return E(meta.value(i));
+        }
+        return std::nullopt;
+    }
+    template<typename E> static QString enumName(E value)
+    {
+        return QLatin1String(QMetaEnum::fromType<E>().valueToKey(value));
+    }
+
+private:
+    QCommandLineParser m_parser;
+    int m_timeoutMs = 10000;
+};
+
+#endif
