@@ -27,6 +27,7 @@ QZPLATFORM_EXPORT const char *navigator_event_get_data(xrv_event_t *event);
 #include <xrv/navigator_card.h>
 #include <xrv/navigator_invoke.h>
 #include <xrv/navigator_query.h>
+#include <xrv/navigator_timer.h>
 #include <xrv/navigator_viewer.h>
 
 #endif
