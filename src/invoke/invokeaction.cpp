@@ -1,5 +1,7 @@
 #include "invokeaction_p.h"
 
+#include "invoketarget_p.h"
+
 namespace qz::system {
 
 InvokeAction::InvokeAction()
@@ -48,6 +50,24 @@ InvokeAction InvokeActionPrivate::create(const InvokeActionPrivate &fields)
     InvokeAction action;
     *action.d = fields;
     return action;
+}
+
+InvokeAction
+InvokeActionPrivate::fromPlatform(const navigator_invoke_query_result_action_t *description)
+{
+    InvokeActionPrivate fields;
+    fields.name = QString::fromUtf8(navigator_invoke_query_result_action_get_name(description));
+    fields.icon =
+        QUrl(QString::fromUtf8(navigator_invoke_query_result_action_get_icon(description)));
+    fields.label = QString::fromUtf8(navigator_invoke_query_result_action_get_label(description));
+    fields.defaultTarget =
+        QString::fromUtf8(navigator_invoke_query_result_action_get_default_target(description));
+    const int count = navigator_invoke_query_result_action_get_target_count(description);
+    for (int index = 0; index < count; ++index) {
+        fields.targets.append(InvokeTargetPrivate::fromPlatform(
+            navigator_invoke_query_result_action_get_target(description, index)));
+    }
+    return create(fields);
 }
 
 } // namespace qz::system

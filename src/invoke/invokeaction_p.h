@@ -1,10 +1,12 @@
 /*
- * Not API. The fields of an InvokeAction, filled by the target queries.
+ * Not API. The fields of an InvokeAction, filled from the actions of query results.
  */
 #ifndef QZ_SYSTEM_INVOKEACTION_P_H
 #define QZ_SYSTEM_INVOKEACTION_P_H
 
 #include <qz/system/invokeaction.h>
+
+#include <xrv/navigator.h>
 
 namespace qz::system {
 
@@ -18,6 +20,8 @@ public:
     QList<InvokeTarget> targets;
 
     static InvokeAction create(const InvokeActionPrivate &fields);
+    /*! The action a query result describes, with its targets in the platform's order. */
+    static InvokeAction fromPlatform(const navigator_invoke_query_result_action_t *description);
 };
 
 } // namespace qz::system

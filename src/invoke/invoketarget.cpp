@@ -1,5 +1,7 @@
 #include "invoketarget_p.h"
 
+#include "navigatormapping_p.h"
+
 namespace qz::system {
 
 InvokeTarget::InvokeTarget()
@@ -53,6 +55,23 @@ InvokeTarget InvokeTargetPrivate::create(const InvokeTargetPrivate &fields)
     InvokeTarget target;
     *target.d = fields;
     return target;
+}
+
+InvokeTarget
+InvokeTargetPrivate::fromPlatform(const navigator_invoke_query_result_target_t *description)
+{
+    InvokeTargetPrivate fields;
+    fields.name = QString::fromUtf8(navigator_invoke_query_result_target_get_key(description));
+    fields.icon =
+        QUrl(QString::fromUtf8(navigator_invoke_query_result_target_get_icon(description)));
+    fields.splash =
+        QUrl(QString::fromUtf8(navigator_invoke_query_result_target_get_splash(description)));
+    fields.label = QString::fromUtf8(navigator_invoke_query_result_target_get_label(description));
+    fields.type = navigatormapping::targetTypeFromPlatform(
+        navigator_invoke_query_result_target_get_type(description));
+    fields.perimeter = navigatormapping::perimeterFromPlatform(
+        navigator_invoke_query_result_target_get_perimeter(description));
+    return create(fields);
 }
 
 } // namespace qz::system

@@ -6,9 +6,15 @@
 #include <qz/system/cardpeek.h>
 #include <qz/system/cardresizemessage.h>
 #include <qz/system/invokelistcursordirection.h>
+#include <qz/system/invokequerytargetsreply.h>
+#include <qz/system/invokequerytargetsrequest.h>
 #include <qz/system/invokerequest.h>
+#include <qz/system/invokerequesttargetfiltersreply.h>
 #include <qz/system/invoketargetreply.h>
+#include <qz/system/invoketimerrequest.h>
+#include <qz/system/invokeupdatetargetfiltersrequest.h>
 #include <qz/system/invokeviewermessage.h>
+#include <qz/system/invokeviewermessagereply.h>
 #include <qz/system/invokeviewerrequest.h>
 
 #include <QObject>
@@ -50,6 +56,36 @@ public:
     /*! Moves the selection of the list this application was invoked from. */
     bool selectListItem(qz::system::InvokeListCursorDirection::Type direction);
 
+    /*!
+        Invokes a viewer into the window group of \a request at its size (sent only when both
+        sides are positive); the navigator picks among viewers only, whatever the request's target
+        types. Returns the reply, a child of this manager; null when the platform refused any part.
+    */
+    InvokeTargetReply *invoke(const qz::system::InvokeViewerRequest &request);
+    /*!
+        Sends a relay. Its window group is the message's, or, when that is empty and this
+        application runs as a viewer, the one it was started in ("WINID"); an application that is
+        not a viewer must name one. \a sent (when not null) tells whether the relay went out. A
+        message with an id gets a reply, a child of this manager; otherwise the result is null.
+    */
+    InvokeViewerMessageReply *send(const qz::system::InvokeViewerMessage &message,
+                                   bool *sent = nullptr);
+    /*! Answers a received relay that has an id; false without an id or when not sent. */
+    bool reply(const qz::system::InvokeViewerMessage &message);
+    /*! As an invoker: closes the viewer in the window group \a windowId. */
+    bool closeViewer(const QString &windowId);
+    /*! As a viewer: asks the invoker to close this viewer. */
+    bool viewerRequestClose();
+
+    /*!
+        Asks the navigator to invoke the request's target at its specific time or by its
+        recurrence rule. Returns the reply, a child of this manager; null, with a warning, when the
+        request holds no timer, its time or rule cannot be translated, or the platform refused it.
+    */
+    InvokeReply *registerTimer(const qz::system::InvokeTimerRequest &request);
+    /*! Withdraws the timer \a timerId (sent without a timer id when empty); as registerTimer(). */
+    InvokeReply *deregisterTimer(const QString &timerId);
+
     /*! As a card: peeks at its parent or at the root of the card stack. */
     bool cardPeek(qz::system::CardPeek::Type type);
     /*! As a parent: closes the child card. */
@@ -63,6 +99,16 @@ public:
     bool requestCardReadyCheck(bool enable);
     /*! As a card: answers cardReadyCheck(). */
     bool cardReady();
+
+    /*! Asks which targets handle \a request. Returns the reply, a child of this manager that the
+        caller may delete; null (and nothing sent) when the platform refused any part of it. */
+    InvokeQueryTargetsReply *queryTargets(const qz::system::InvokeQueryTargetsRequest &request);
+    /*! Asks for the filters of this application's target \a targetKey; null when the key is
+        empty or the request could not be sent. */
+    InvokeRequestTargetFiltersReply *requestTargetFilters(const QString &targetKey);
+    /*! Replaces the filters of a target of this application, as they are; null when the request
+        could not be sent. */
+    InvokeReply *updateTargetFilters(const qz::system::InvokeUpdateTargetFiltersRequest &request);
 
 Q_SIGNALS:
     void invoked(const qz::system::InvokeRequest &request);
