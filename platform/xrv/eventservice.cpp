@@ -83,13 +83,14 @@ void dispatch(const std::shared_ptr<xrv_event> &event, QThread *thread)
     for (const quint64 serial : serials) {
         AbstractXrvEventHandler *handler = nullptr;
         {
+            // Subscriptions stay in serial order (appended with rising serials, erased in
+            // place), so each handler is found without a scan.
             QMutexLocker lock(&r.mutex);
-            for (const Subscription &s : r.subscriptions) {
-                if (s.serial == serial) {
-                    handler = s.handler;
-                    break;
-                }
-            }
+            const auto it = std::lower_bound(
+                r.subscriptions.cbegin(), r.subscriptions.cend(), serial,
+                [](const Subscription &s, quint64 wanted) { return s.serial < wanted; });
+            if (it != r.subscriptions.cend() && it->serial == serial)
+                handler = it->handler;
         }
         if (handler)
             handler->event(event.get());

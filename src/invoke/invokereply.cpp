@@ -1,5 +1,6 @@
 #include "invokereply_p.h"
 
+#include "invokereplyrouter_p.h"
 #include "navigatorevent_p.h"
 #include "navigatormapping_p.h"
 
@@ -12,16 +13,27 @@ namespace qz::system {
 
 InvokeReplyPrivate::InvokeReplyPrivate(InvokeReply *reply)
     : q(reply)
+    , m_id(idFromReply(reply))
 {
     // Listening starts before the request is sent, so no answer can slip past.
     xrv_initialize();
-    subscribe(navigator_get_domain());
+    m_router = InvokeReplyRouter::forCurrentThread();
+    m_router->add(m_id, this);
     navigator_request_events(0);
 }
 
 InvokeReplyPrivate::~InvokeReplyPrivate()
 {
+    stopListening();
     xrv_shutdown();
+}
+
+void InvokeReplyPrivate::stopListening()
+{
+    if (m_router) {
+        m_router->remove(m_id, this);
+        m_router.reset();
+    }
 }
 
 void InvokeReplyPrivate::event(xrv_event_t *event)
@@ -29,13 +41,12 @@ void InvokeReplyPrivate::event(xrv_event_t *event)
     if (finished || !isReplyEvent(xrv_event_get_code(event)))
         return;
     const char *id = navigator_event_get_id(event);
-    const QString ownId = idFromReply(q);
-    if (id ? QString::fromUtf8(id) != ownId : !ownId.isEmpty())
+    if (id ? QString::fromUtf8(id) != m_id : !m_id.isEmpty())
         return;
     parseReplyEvent(event);
     finished = true;
     // Stop listening before anyone hears of the answer: a slot may delete the reply right away.
-    unsubscribe(navigator_get_domain());
+    stopListening();
     Q_EMIT q->finished();
 }
 

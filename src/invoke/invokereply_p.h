@@ -2,7 +2,8 @@
  * Not API. How a reply finds the navigator's answer to its request: it listens to the navigator
  * domain from construction, takes the first event that is a reply event (isReplyEvent) carrying
  * its id, reads it (parseReplyEvent), stops listening and reports. Replies to other kinds of
- * request override the two hooks.
+ * request override the two hooks. Listening goes through the thread's InvokeReplyRouter, which
+ * offers a reply only the events carrying its id (see invokereplyrouter_p.h).
  */
 #ifndef QZ_SYSTEM_INVOKEREPLY_P_H
 #define QZ_SYSTEM_INVOKEREPLY_P_H
@@ -11,7 +12,11 @@
 
 #include <qz/AbstractXrvEventHandler>
 
+#include <memory>
+
 namespace qz::system {
+
+class InvokeReplyRouter;
 
 class InvokeReplyPrivate : public qz::AbstractXrvEventHandler
 {
@@ -32,6 +37,12 @@ public:
     InvokeReplyError::Type error = InvokeReplyError::None;
     int errorCode = 0;
     InvokeReply *const q;
+
+private:
+    void stopListening();
+
+    const QString m_id;
+    std::shared_ptr<InvokeReplyRouter> m_router;
 };
 
 } // namespace qz::system
