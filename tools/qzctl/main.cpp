@@ -21,6 +21,7 @@ const Verb verbs[] = {
     {"login", loginVerb, "ask for a user name and a password"},
     {"list", listVerb, "let the user pick rows of a list"},
     {"progress", progressVerb, "drive a progress dialog or toast from 0 to 100"},
+    {"nfc", nfcVerb, "tap peers, tags and hand-over devices; switch NFC"},
     {"invoke", invokeVerb, "invoke another application and print the answer"},
     {"listen", listenVerb, "act as an invocation target and print what arrives"},
 };

@@ -11,6 +11,7 @@ int promptVerb(const QStringList &arguments);
 int loginVerb(const QStringList &arguments);
 int listVerb(const QStringList &arguments);
 int progressVerb(const QStringList &arguments);
+int nfcVerb(const QStringList &arguments);
 int invokeVerb(const QStringList &arguments);
 int listenVerb(const QStringList &arguments);
 

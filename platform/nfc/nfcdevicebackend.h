@@ -1,0 +1,70 @@
+/*
+ * Not API. The NFC backend that talks to the NFC controller of qzdevice over PPS; the default
+ * backend of the NFC service (tests install the recording backend instead). Exported for qzdevice,
+ * which shares the wire form of values with it, and for tests; never installed.
+ *
+ * Every nfc_* request becomes one exchange on "/pps/services/nfc/control" (server mode):
+ *     msg::<the C function's name>  id::<serial>  dat:json:{"args":[...]}
+ * answered by
+ *     res::<name>  id::<serial>  dat:json:{"result":<int>,"out":[...]}
+ * or, when the controller cannot take the request at all, by "err" (an errno number) and "errstr".
+ * Events come unasked on the same object:
+ *     msg::event  dat:json:{"code":<int>,"fields":{...}}
+ * and are posted to the NFC domain with those fields. Byte arrays (NDEF messages) travel as
+ * {"$bytes":"<base64>"} (see toWire()).
+ */
+#ifndef NFC_NFCDEVICEBACKEND_H
+#define NFC_NFCDEVICEBACKEND_H
+
+#include <qz/qzplatform_export.h>
+#include <xrv/backend_p.h>
+
+#include <QMutex>
+#include <QVariant>
+
+#include <memory>
+
+namespace qz {
+class PpsObject;
+}
+
+namespace qz::platform {
+
+class QZPLATFORM_EXPORT NfcDeviceBackend : public Backend
+{
+public:
+    static const QString s_controlPath;
+    /*! How long a request waits for the controller's answer. */
+    static constexpr int AnswerTimeoutMs = 5000;
+
+    NfcDeviceBackend();
+    ~NfcDeviceBackend() override;
+
+    /*! Sends the request and waits for its answer; events read meanwhile are posted. Returns
+        the controller's result code; NFC_RESULT_SERVICE_UNAVAILABLE (errno ENOSYS) while the
+        controller cannot be reached, except for calls whose work is done locally, which then
+        succeed; NFC_RESULT_IO_ERROR when it does not answer in time (errno ETIMEDOUT), goes away
+        during the exchange (ECONNRESET) or refuses the request (its errno). */
+    int call(const QByteArray &name, const QVariantList &args, QVariantList *out) override;
+
+    /*! A value as JSON can carry it: byte arrays become {"$bytes": base64}, in lists and maps
+        too (hashes become maps). */
+    static QVariant toWire(const QVariant &value);
+    /*! The inverse of toWire(); a malformed "$bytes" value gives an empty byte array. */
+    static QVariant fromWire(const QVariant &value);
+
+private:
+    bool connectToController();
+    void disconnectFromController();
+    /*! Takes one message read from the controller: posts events, returns answers. */
+    QVariantMap take(const QByteArray &text);
+    void readEvents();
+
+    QMutex m_mutex;
+    std::unique_ptr<PpsObject> m_object;
+    quint64 m_serial = 0;
+};
+
+} // namespace qz::platform
+
+#endif
