@@ -45,7 +45,7 @@ public:
         int kind = 0;             //!< 1 recurrent, 2 or 3 once
         QVariantMap registration; //!< "kind" and "specific_time" or "recurrence_rule", explicit
         QDateTime nextDue;        //!< UTC
-        qint64 fired = 0;         //!< occurrences so far (for a rule: counted from its start)
+        qint64 fired = 0;         //!< due() signals emitted for it so far
     };
 
     /*! Reads the saved timers from \a dataFolder (created when missing); \a clock must outlive the
