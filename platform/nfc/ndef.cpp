@@ -102,7 +102,8 @@ public:
     quint8 byte() { return quint8(m_bytes.at(m_pos++)); }
     QByteArray take(qsizetype n)
     {
-        const QByteArray out = m_bytes.mid(m_pos, n);
+        // A copy of its own: the bytes read may be borrowed (QByteArray::fromRawData).
+        const QByteArray out(m_bytes.constData() + m_pos, n);
         m_pos += n;
         return out;
     }

@@ -355,7 +355,8 @@ nfc_result_t nfc_create_ndef_message_from_bytes(const uint8_t *bytes, size_t len
     const QByteArray data =
         QByteArray::fromRawData(reinterpret_cast<const char *>(bytes), qsizetype(length));
     const nfc_result_t told =
-        tell("nfc_create_ndef_message_from_bytes", {QByteArray(data), qulonglong(length)});
+        tell("nfc_create_ndef_message_from_bytes",
+             {QByteArray(data.constData(), data.size()), qulonglong(length)}); // a deep copy
     if (told != NFC_RESULT_SUCCESS)
         return told;
     ndef::Message parsed;
