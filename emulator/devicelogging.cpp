@@ -2,3 +2,5 @@
 
 Q_LOGGING_CATEGORY(lcDevice, "qz.device")
 Q_LOGGING_CATEGORY(lcDeviceDialog, "qz.device.dialog")
+Q_LOGGING_CATEGORY(lcDeviceNavigator, "qz.device.navigator")
+Q_LOGGING_CATEGORY(lcDeviceNfc, "qz.device.nfc")

@@ -234,12 +234,15 @@ int NfcDeviceBackend::call(const QByteArray &name, const QVariantList &args, QVa
             qCWarning(lcNfcDevice).noquote() << name << "refused by the NFC controller:"
                                              << answer.value(QStringLiteral("errstr")).toString();
             const int error = answer.value(QStringLiteral("err")).toInt();
+            readEvents();
             return ioError(error > 0 ? error : EPROTO);
         }
         const QVariantMap answered = answer.value(QStringLiteral("dat")).toMap();
         bool resultOk = false;
         const int result = answered.value(QStringLiteral("result")).toInt(&resultOk);
-        if (!resultOk)
+        // Events that came in with the answer are read already and would get no readyRead().
+        readEvents();
+        if (!resultOk || result < 0)
             return ioError(EPROTO);
         if (out)
             *out = fromWire(answered.value(QStringLiteral("out"))).toList();
