@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QStandardPaths>
 
 namespace {
 
@@ -64,6 +65,21 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
                        "warnings."));
     parser.addOptions({socketOption, policyOption, scriptOption, delayOption, userOption,
                        passwordOption, verboseOption});
+    const QCommandLineOption targetsOption(
+        QStringLiteral("targets"),
+        QStringLiteral("Read the navigator's target declarations (*.target) from <dir>."),
+        QStringLiteral("dir"));
+    const QCommandLineOption dataOption(
+        QStringLiteral("data"),
+        QStringLiteral("Keep state across restarts (filters, timers) in <dir> (default: "
+                       "$XDG_DATA_HOME/qzdevice)."),
+        QStringLiteral("dir"));
+    const QCommandLineOption navigatorFailOption(
+        QStringLiteral("navigator-fail"),
+        QStringLiteral("Answer the navigator call <CALL> (a C function name) with the error "
+                       "<TEXT>; repeatable."),
+        QStringLiteral("CALL=TEXT"));
+    parser.addOptions({targetsOption, dataOption, navigatorFailOption});
     parser.process(arguments);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -96,6 +112,19 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
     options.dialogDefaults.username = parser.value(userOption);
     options.dialogDefaults.password = parser.value(passwordOption);
     options.verbose = parser.isSet(verboseOption);
+    options.targetsDir = parser.value(targetsOption);
+    options.dataDir = parser.isSet(dataOption)
+                          ? parser.value(dataOption)
+                          : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                QStringLiteral("/qzdevice");
+    for (const QString &failure : parser.values(navigatorFailOption)) {
+        const qsizetype equals = failure.indexOf(u'=');
+        if (equals <= 0 || equals == failure.size() - 1) {
+            *error = QStringLiteral("--navigator-fail takes CALL=TEXT, not \"%1\"").arg(failure);
+            return std::nullopt;
+        }
+        options.navigatorFailures.insert(failure.left(equals), failure.mid(equals + 1));
+    }
     if (parser.isSet(socketOption))
         qputenv("QZ_PPS_SOCKET", QFile::encodeName(parser.value(socketOption)));
     return options;

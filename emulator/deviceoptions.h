@@ -4,6 +4,7 @@
 
 #include "dialoganswer.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,12 @@ struct DeviceOptions
     DialogDefaults dialogDefaults;
     /*! Log every request and answer; otherwise only what goes wrong. */
     bool verbose = false;
+    /*! The navigator's target declarations; none when empty. */
+    QString targetsDir;
+    /*! Where state that survives a restart is kept (replaced filters, timers). */
+    QString dataDir;
+    /*! Navigator calls answered with an error text: C function name to the text. */
+    QMap<QString, QString> navigatorFailures;
 
     /*! Reads \a arguments (the program name first); on a mistake \a error says what is wrong.
         --help and --version print and exit as usual. */

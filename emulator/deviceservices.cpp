@@ -3,6 +3,8 @@
 #include "autodialogpolicy.h"
 #include "dialogservice.h"
 #include "interactivedialogpolicy.h"
+#include "nfcservice.h"
+#include "navigatorservice.h"
 #include "scriptdialogpolicy.h"
 #include "terminal.h"
 
@@ -34,5 +36,8 @@ std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOpt
     if (!dialogPolicy)
         return {};
     services.push_back(std::make_unique<DialogService>(std::move(dialogPolicy)));
+    services.push_back(std::make_unique<NavigatorService>(NavigatorService::Options{
+        options.targetsDir, options.dataDir, options.navigatorFailures}));
+    services.push_back(std::make_unique<NfcService>());
     return services;
 }
