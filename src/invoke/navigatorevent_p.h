@@ -12,6 +12,7 @@ enum Code {
     ViewerInvoked = 18,
     ViewerRelay = 21,
     ViewerClosed = 22,
+    ViewerRelayResult = 25,
     ChildCardPeekStarted = 30,
     ChildCardPeekEnded = 31,
     CardResize = 32,

@@ -34,7 +34,17 @@ XrvInvokeRequest::XrvInvokeRequest()
 
 XrvInvokeRequest::~XrvInvokeRequest()
 {
-    navigator_invoke_invocation_destroy(m_handle);
+    if (m_owned)
+        navigator_invoke_invocation_destroy(m_handle);
+}
+
+navigator_invoke_viewer_t *XrvInvokeRequest::createViewer()
+{
+    navigator_invoke_viewer_t *viewer = nullptr;
+    throwOnPlatformError(navigator_invoke_viewer_create(&viewer, m_handle),
+                         "navigator_invoke_viewer_create");
+    m_owned = false;
+    return viewer;
 }
 
 void XrvInvokeRequest::fill(const InvokeRequest &request, const QString &id)

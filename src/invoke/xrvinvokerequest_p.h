@@ -23,6 +23,10 @@ public:
         field, in the navigator's order; throws std::system_error on the first that fails. */
     void fill(const InvokeRequest &request, const QString &id);
     void setTargetTypeMask(int mask);
+    /*! Hands the invocation to a new platform viewer, which owns it from then on (it can still
+        be filled through this wrapper); throws std::system_error when the platform refuses, and
+        the invocation stays with this wrapper. The caller destroys the viewer. */
+    navigator_invoke_viewer_t *createViewer();
     /*! Throws std::system_error when the navigator does not take the invocation. */
     void send();
 
@@ -34,6 +38,7 @@ public:
 
 private:
     navigator_invoke_invocation_t *m_handle = nullptr;
+    bool m_owned = true;
 };
 
 /*! Throws std::system_error naming \a call when \a result is not 0 (a failed platform call). */

@@ -1,0 +1,78 @@
+#ifndef QZ_SYSTEM_INVOKERECURRENCERULE_H
+#define QZ_SYSTEM_INVOKERECURRENCERULE_H
+
+#include <qz/system/invokedatetime.h>
+#include <qz/system/invokerecurrencerulefrequency.h>
+#include <qz/system/invokerecurrencerulelimit.h>
+
+#include <QSet>
+
+namespace qz::system {
+
+class InvokeRecurrenceRulePrivate;
+
+/*!
+    \class qz::system::InvokeRecurrenceRule
+    \brief When a recurring timer fires: a frequency and interval from a start time, optionally
+    narrowed by lists of minutes, hours, weekdays, days and months, and ended by a count or a date.
+
+    A value type; copies share their data until one is changed. Writers store their values
+    unchecked: the navigator judges the ranges of the list members.
+*/
+class QZSYSTEM_EXPORT InvokeRecurrenceRule
+{
+public:
+    /*! Frequency None, invalid start time: not a valid rule until both are set. */
+    InvokeRecurrenceRule();
+    /*! Starting now, in local time. */
+    explicit InvokeRecurrenceRule(InvokeRecurrenceRuleFrequency::Type frequency);
+    InvokeRecurrenceRule(InvokeRecurrenceRuleFrequency::Type frequency,
+                         const InvokeDateTime &startTime);
+    InvokeRecurrenceRule(const InvokeRecurrenceRule &other);
+    InvokeRecurrenceRule &operator=(const InvokeRecurrenceRule &other);
+    ~InvokeRecurrenceRule();
+
+    InvokeRecurrenceRuleFrequency::Type frequency() const;
+    void setFrequency(InvokeRecurrenceRuleFrequency::Type frequency);
+
+    /*! Date when a valid date limit is set, Count when a count of at least 1 is, else None. */
+    InvokeRecurrenceRuleLimit::Type limitType() const;
+    InvokeDateTime dateLimit() const;
+    int countLimit() const;
+    /*! Ends the timer after \a count occurrences. */
+    void setLimit(int count);
+    /*! Ends the timer at \a date. */
+    void setLimit(const InvokeDateTime &date);
+    /*! No limit, count 0, invalid date limit. */
+    void clearLimit();
+
+    /*! Every how many periods of the frequency the timer fires; 1 by default. */
+    int interval() const;
+    void setInterval(int interval);
+
+    InvokeDateTime startTime() const;
+    void setStartTime(const InvokeDateTime &startTime);
+
+    QSet<int> minutesOfHour() const;
+    void setMinutesOfHour(const QSet<int> &minutes);
+    QSet<int> hoursOfDay() const;
+    void setHoursOfDay(const QSet<int> &hours);
+    QSet<int> daysOfWeek() const;
+    void setDaysOfWeek(const QSet<int> &days);
+    QSet<int> daysOfMonth() const;
+    void setDaysOfMonth(const QSet<int> &days);
+    QSet<int> monthsOfYear() const;
+    void setMonthsOfYear(const QSet<int> &months);
+
+    /*! A frequency, a valid start time and an interval above 0. */
+    bool isValid() const;
+
+private:
+    QSharedDataPointer<InvokeRecurrenceRulePrivate> d;
+};
+
+} // namespace qz::system
+
+Q_DECLARE_METATYPE(qz::system::InvokeRecurrenceRule)
+
+#endif
