@@ -10,7 +10,9 @@
 #include <qz/AbstractXrvEventHandler>
 #include <qz/PpsObject>
 
+#include <QProcess>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -202,6 +204,71 @@ struct Rig
     bool up = false;
 };
 
+#ifdef QZDEVICE_PATH
+// qzppsd and qzdevice as processes; this process is the application, qzctl the other side.
+class Device
+{
+public:
+    Device()
+        : m_socket(m_dir.filePath(QStringLiteral("pps.sock")))
+        , m_previousSocket(qgetenv("QZ_PPS_SOCKET"))
+    {
+        qputenv("QZ_PPS_SOCKET", QFile::encodeName(m_socket));
+        for (QProcess *process : {&m_ppsd, &m_device})
+            process->setReadChannel(QProcess::StandardError);
+        m_ppsd.start(QStringLiteral(QZPPSD_PATH), {});
+        m_device.start(QStringLiteral(QZDEVICE_PATH), {QStringLiteral("--verbose")});
+        m_ready = waitFor(m_ppsd, "serving on") && waitFor(m_device, "nfc service ready");
+    }
+    ~Device()
+    {
+        for (QProcess *process : {&m_device, &m_ppsd}) {
+            process->terminate();
+            process->waitForFinished(5000);
+        }
+        qputenv("QZ_PPS_SOCKET", m_previousSocket);
+    }
+    bool isReady() const { return m_ready; }
+    QString log() { return QString::fromUtf8(m_log += m_device.readAllStandardError()); }
+    void startCtl(QProcess &ctl, const QStringList &arguments)
+    {
+        ctl.start(QStringLiteral(QZCTL_PATH), QStringList{QStringLiteral("nfc")} + arguments);
+    }
+    /*! Waits for a started qzctl; its output and exit code. */
+    static std::pair<QString, int> finish(QProcess &ctl)
+    {
+        if (!QTest::qWaitFor([&] { return ctl.state() == QProcess::NotRunning; }, 20000))
+            return {QStringLiteral("qzctl did not finish"), -1};
+        return {QString::fromUtf8(ctl.readAllStandardOutput()), ctl.exitCode()};
+    }
+
+private:
+    bool waitFor(QProcess &process, const char *text)
+    {
+        QByteArray seen;
+        while (!seen.contains(text)) {
+            if (!process.waitForReadyRead(10000)) {
+                qWarning("%s never said \"%s\": %s", qPrintable(process.program()), text,
+                         seen.constData());
+                return false;
+            }
+            seen += process.readAllStandardError();
+        }
+        if (&process == &m_device)
+            m_log = seen;
+        return true;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_socket;
+    QByteArray m_previousSocket;
+    QProcess m_ppsd;
+    QProcess m_device;
+    QByteArray m_log;
+    bool m_ready = false;
+};
+#endif
+
 } // namespace
 
 class tst_NfcSimulator : public QObject
@@ -219,6 +286,9 @@ private Q_SLOTS:
     void peerRequestsRefused_data();
     void peerRequestsRefused();
     void withoutController();
+    void qzctlAgainstDevice();
+    void qzctlUsageErrors_data();
+    void qzctlUsageErrors();
 };
 
 void tst_NfcSimulator::pushToPeer_data()
@@ -511,6 +581,111 @@ void tst_NfcSimulator::withoutController()
     ServiceThread service;
     QVERIFY(service.startService());
     QCOMPARE(nfc_register_snep_client(), NFC_RESULT_SUCCESS);
+}
+
+void tst_NfcSimulator::qzctlAgainstDevice()
+{
+#ifndef QZDEVICE_PATH
+    QSKIP("qzctl is not built");
+#else
+    Device device;
+    QVERIFY(device.isReady());
+    NfcDeviceBackend backend;
+    qz::platform::setBackend(Service::Nfc, &backend);
+    const auto restore = qScopeGuard([] { qz::platform::setBackend(Service::Nfc, nullptr); });
+    App app;
+    QCOMPARE(nfc_request_events(0), int(NFC_RESULT_SUCCESS));
+    QCOMPARE(nfc_register_snep_client(), NFC_RESULT_SUCCESS);
+    QCOMPARE(nfc_register_tag_readerwriter(NFC_TAG_TYPE_NDEF), NFC_RESULT_SUCCESS);
+    QCOMPARE(nfc_register_handover_listener(NFC_HANDOVER_TRANSPORT_BLUETOOTH), NFC_RESULT_SUCCESS);
+    QCOMPARE(nfc_register_handover_listener(NFC_HANDOVER_TRANSPORT_WIFI_DIRECT),
+             NFC_RESULT_SUCCESS);
+
+    // A text pushed to a peer is printed by qzctl and logged by qzdevice.
+    QProcess peer;
+    device.startCtl(peer, {QStringLiteral("tap"), QStringLiteral("peer")});
+    QTRY_VERIFY_WITH_TIMEOUT(app.target(NFC_SNEP_CONNECTION_EVENT), 10000);
+    const Message text = textMessage("hello");
+    QCOMPARE(nfc_push_ndef_message(app.target(NFC_SNEP_CONNECTION_EVENT), text.get()),
+             NFC_RESULT_SUCCESS);
+    QCOMPARE(Device::finish(peer),
+             std::make_pair(QStringLiteral("outcome: received\nrecord: Text 'hello' (en)\n"), 0));
+    QTRY_VERIFY(device.log().contains(QStringLiteral("a push of Text 'hello' (en)")));
+
+    // A tag keeps what was written for read-tag.
+    QProcess tag;
+    device.startCtl(tag, {QStringLiteral("tap"), QStringLiteral("tag")});
+    QTRY_VERIFY_WITH_TIMEOUT(app.target(NFC_TAG_READWRITE_EVENT), 10000);
+    QCOMPARE(nfc_write_ndef_message_to_tag(app.target(NFC_TAG_READWRITE_EVENT), text.get(), false),
+             NFC_RESULT_SUCCESS);
+    QCOMPARE(Device::finish(tag).second, 0);
+    QProcess read;
+    device.startCtl(read, {QStringLiteral("read-tag")});
+    QCOMPARE(
+        Device::finish(read),
+        std::make_pair(QStringLiteral("tag tag (8192 bytes)\nrecord: Text 'hello' (en)\n"), 0));
+
+    // Hand-over records in the order given on the command line.
+    QProcess handover;
+    device.startCtl(handover, {QStringLiteral("tap"), QStringLiteral("handover"),
+                               QStringLiteral("--wifi"), s_wifi, QStringLiteral("--bt"), s_bt});
+    QTRY_VERIFY_WITH_TIMEOUT(app.target(NFC_HANDOVER_DETECTED_EVENT), 10000);
+    QCOMPARE(nfc_confirm_handover_process(app.target(NFC_HANDOVER_DETECTED_EVENT), true),
+             NFC_RESULT_SUCCESS);
+    QCOMPARE(Device::finish(handover),
+             std::make_pair(QStringLiteral("outcome: handover\ncarrier: Wi-Fi Direct %1\n"
+                                           "carrier: Bluetooth %2\n")
+                                .arg(s_wifi, s_bt),
+                            0));
+    QTRY_VERIFY(app.target(NFC_HANDOVER_COMPLETE_EVENT));
+    QCOMPARE(carriersOf(app.target(NFC_HANDOVER_COMPLETE_EVENT)),
+             QStringList({u"2 " + s_wifi, u"1 " + s_bt}));
+
+    // Nobody answers within --timeout: the target leaves the field.
+    QProcess waiting;
+    device.startCtl(waiting, {QStringLiteral("tap"), QStringLiteral("peer"),
+                              QStringLiteral("--timeout"), QStringLiteral("200")});
+    QCOMPARE(Device::finish(waiting).second, 4);
+    QTRY_COMPARE(app.codes().last(), int(NFC_TARGET_LOST_EVENT));
+    app.releaseTargets();
+#endif
+}
+
+void tst_NfcSimulator::qzctlUsageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("nothing") << QStringList();
+    QTest::newRow("unknown command") << QStringList{QStringLiteral("wave")};
+    QTest::newRow("tap what") << QStringList{QStringLiteral("tap")};
+    QTest::newRow("tap a phone") << QStringList{QStringLiteral("tap"), QStringLiteral("phone")};
+    QTest::newRow("hand-over without carriers")
+        << QStringList{QStringLiteral("tap"), QStringLiteral("handover")};
+    QTest::newRow("two answers") << QStringList{QStringLiteral("tap"), QStringLiteral("peer"),
+                                                QStringLiteral("--reject"),
+                                                QStringLiteral("--io-error")};
+    QTest::newRow("too small with a capacity")
+        << QStringList{QStringLiteral("tap"), QStringLiteral("tag"), QStringLiteral("--too-small"),
+                       QStringLiteral("--capacity"), QStringLiteral("10")};
+    QTest::newRow("prompt maybe") << QStringList{QStringLiteral("prompt"), QStringLiteral("maybe")};
+    QTest::newRow("failing with success") << QStringList{
+        QStringLiteral("fail"), QStringLiteral("nfc_push_ndef_message"), QStringLiteral("0")};
+    QTest::newRow("zero timeout") << QStringList{QStringLiteral("lose"),
+                                                 QStringLiteral("--timeout"), QStringLiteral("0")};
+}
+
+void tst_NfcSimulator::qzctlUsageErrors()
+{
+#ifndef QZCTL_PATH
+    QSKIP("qzctl is not built");
+#else
+    QFETCH(QStringList, arguments);
+    QProcess ctl;
+    ctl.start(QStringLiteral(QZCTL_PATH), QStringList{QStringLiteral("nfc")} + arguments);
+    QVERIFY(ctl.waitForFinished(10000));
+    QCOMPARE(ctl.exitCode(), 2);
+    QVERIFY(ctl.readAllStandardError().contains("see --help"));
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_NfcSimulator)
