@@ -37,6 +37,9 @@ int listenVerb(const QStringList &arguments)
                                 QStringLiteral("Exit after <n> invocations (default: run until "
                                                "--timeout, or for ever)."),
                                 QStringLiteral("n")});
+    command.parser().addOption(
+        {QStringLiteral("echo"), QStringLiteral("Answer each relay that asks for an answer with "
+                                                "its own data.")});
     if (!command.parse(arguments))
         return NavigatorCommand::Usage;
     int remaining = -1;
@@ -67,9 +70,12 @@ int listenVerb(const QStringList &arguments)
                                       .arg(request.windowSize().height())
                                       .arg(describe(request)));
                      });
-    QObject::connect(&manager, &InvokeManager::received, [](const InvokeViewerMessage &message) {
+    const bool echo = command.isSet("echo");
+    QObject::connect(&manager, &InvokeManager::received, [&](const InvokeViewerMessage &message) {
         NavigatorCommand::print(QStringLiteral("relay %1 from window %2: %3")
                                     .arg(message.name(), message.windowId(), message.data()));
+        if (echo && !message.id().isEmpty())
+            manager.reply(message);
     });
     QObject::connect(&manager, &InvokeManager::viewerClosed, [](const QString &windowId) {
         NavigatorCommand::print(QStringLiteral("viewer closed: %1").arg(windowId));

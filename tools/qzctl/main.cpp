@@ -24,6 +24,11 @@ const Verb verbs[] = {
     {"nfc", nfcVerb, "tap peers, tags and hand-over devices; switch NFC"},
     {"invoke", invokeVerb, "invoke another application and print the answer"},
     {"listen", listenVerb, "act as an invocation target and print what arrives"},
+    {"query", queryVerb, "ask which targets handle some content"},
+    {"filters", filtersVerb, "read or replace a target's filters"},
+    {"timer", timerVerb, "register or withdraw a timed invocation"},
+    {"viewer", viewerVerb, "open a viewer, relay messages to it, close it"},
+    {"clock", clockVerb, "show or move the device's virtual clock"},
 };
 
 int usage(FILE *to, int status)
@@ -32,8 +37,7 @@ int usage(FILE *to, int status)
         to, "Usage: qzctl VERB [options]   (qzctl VERB --help for a verb's options)\n\nVerbs:\n");
     for (const Verb &verb : verbs)
         std::fprintf(to, "  %-10s %s\n", verb.name, verb.summary);
-    std::fprintf(
-        to, "\nEach prints what came back; the exit code tells the outcome.\n");
+    std::fprintf(to, "\nEach prints what came back; the exit code tells the outcome.\n");
     return status;
 }
 

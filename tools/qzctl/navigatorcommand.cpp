@@ -1,10 +1,7 @@
 #include "navigatorcommand.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
-#include <QMetaEnum>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -66,13 +63,7 @@ int NavigatorCommand::waitAndReport(InvokeReply *reply, const char *what) const
         std::fprintf(stderr, "qzctl: the %s could not be sent (is qzdevice running?)\n", what);
         return NotSent;
     }
-    if (!reply->isFinished()) {
-        QEventLoop loop;
-        QObject::connect(reply, &InvokeReply::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    if (!reply->isFinished()) {
+    if (!waitForFinished(reply)) {
         std::fprintf(stderr, "qzctl: no answer to the %s within %d ms\n", what, m_timeoutMs);
         return TimedOut;
     }

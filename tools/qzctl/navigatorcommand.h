@@ -6,8 +6,10 @@
 #include <qz/system/InvokeReply>
 
 #include <QCommandLineParser>
+#include <QEventLoop>
 #include <QMetaEnum>
 #include <QStringList>
+#include <QTimer>
 
 #include <optional>
 
@@ -38,6 +40,19 @@ public:
     int waitAndReport(qz::system::InvokeReply *reply, const char *what) const;
 
     static void print(const QString &line);
+
+    /*! Waits until \a reply (any reply class with isFinished() and finished()) finishes or
+        --timeout passes; whether it finished. */
+    template<typename R> bool waitForFinished(R *reply) const
+    {
+        if (!reply->isFinished()) {
+            QEventLoop loop;
+            QObject::connect(reply, &R::finished, &loop, &QEventLoop::quit);
+            QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return reply->isFinished();
+    }
 
     /*! The value of enumeration \a E whose key is \a text, compared without regard to case. */
     template<typename E> static std::optional<E> enumValue(const QString &text)

@@ -14,5 +14,10 @@ int progressVerb(const QStringList &arguments);
 int nfcVerb(const QStringList &arguments);
 int invokeVerb(const QStringList &arguments);
 int listenVerb(const QStringList &arguments);
+int queryVerb(const QStringList &arguments);
+int filtersVerb(const QStringList &arguments);
+int timerVerb(const QStringList &arguments);
+int viewerVerb(const QStringList &arguments);
+int clockVerb(const QStringList &arguments);
 
 #endif
