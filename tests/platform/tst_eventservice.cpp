@@ -5,6 +5,7 @@
 #include <xrv/menu.h>
 #include <xrv/navigator.h>
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -235,9 +236,25 @@ void tst_EventService::backendRecordsAndFails()
 
 void tst_EventService::noBackendMeansNotSupported()
 {
-    QVERIFY(!qz::platform::backend(Service::Navigator));
-    QCOMPARE(qz::platform::forward(Service::Navigator, "navigator_invoke_invocation_send"), -1);
+    QVERIFY(!qz::platform::backend(Service::Menu));
+    QCOMPARE(qz::platform::forward(Service::Menu, "menu_request_send"), -1);
     QCOMPARE(errno, ENOSYS);
+    // The navigator's default backend talks to the device; with no device reachable it answers
+    // as if there were no backend.
+    QTemporaryDir nowhere;
+    const bool socketSet = qEnvironmentVariableIsSet("QZ_PPS_SOCKET");
+    const QByteArray socket = qgetenv("QZ_PPS_SOCKET");
+    qputenv("QZ_PPS_SOCKET", nowhere.filePath(QStringLiteral("none.sock")).toLocal8Bit());
+    errno = 0;
+    const int result =
+        qz::platform::forward(Service::Navigator, "navigator_invoke_invocation_send", {0, {}});
+    const int error = errno;
+    if (socketSet)
+        qputenv("QZ_PPS_SOCKET", socket);
+    else
+        qunsetenv("QZ_PPS_SOCKET");
+    QCOMPARE(result, -1);
+    QCOMPARE(error, ENOSYS);
     // Requesting events needs no service behind it.
     QCOMPARE(menu_request_events(0), 0);
 }
