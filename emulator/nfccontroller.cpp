@@ -143,7 +143,7 @@ NfcController::Result NfcController::push(int client, const QVariantList &args)
             << "peer" << answer.outcome << "from client" << client << "a push of" << record;
     tell({client}, answer.event, {});
     end({{QStringLiteral("outcome"), QLatin1String(answer.outcome)},
-         {QStringLiteral("message"), message},
+         {QStringLiteral("size"), int(message.size())},
          {QStringLiteral("records"), records}});
     return {};
 }
@@ -176,7 +176,7 @@ NfcController::Result NfcController::write(int client, const QVariantList &args)
                                       << client << "a write of" << record;
     end({{QStringLiteral("outcome"), outcome},
          {QStringLiteral("tag"), m_field->tap.tagName},
-         {QStringLiteral("message"), message},
+         {QStringLiteral("size"), int(message.size())},
          {QStringLiteral("records"), records}});
     return {code, {}};
 }
@@ -245,6 +245,10 @@ bool NfcController::tap(int peer, const Tap &tap, QString *error)
     }
     if (m_field) {
         *error = QStringLiteral("another target is in the field");
+        return false;
+    }
+    if (tap.kind == Tap::Kind::Tag && !m_tags.contains(tap.tagName) && m_tags.size() >= MaxTags) {
+        *error = QStringLiteral("the simulator keeps %1 tags at most").arg(MaxTags);
         return false;
     }
     const auto listens = [&tap](const Client &c) {
@@ -326,9 +330,12 @@ void NfcController::setEnabled(bool enabled)
     tell(everyone, enabled ? NFC_ON_EVENT : NFC_OFF_EVENT, {});
 }
 
-void NfcController::setFailure(const QString &call, int result)
+bool NfcController::setFailure(const QString &call, int result)
 {
+    if (!m_failures.contains(call) && m_failures.size() >= MaxFailures)
+        return false;
     m_failures.insert(call, result);
+    return true;
 }
 
 std::optional<NfcController::StoredTag> NfcController::tag(const QString &name) const

@@ -54,6 +54,8 @@ public:
     };
 
     static constexpr int DefaultTagCapacity = 8192;
+    static constexpr int MaxTags = 64;
+    static constexpr int MaxFailures = 64;
 
     explicit NfcController(QObject *parent = nullptr);
     ~NfcController() override;
@@ -77,8 +79,9 @@ public:
     bool promptBeforeSendingFiles() const { return m_prompt; }
     void setPromptBeforeSendingFiles(bool prompt) { m_prompt = prompt; }
 
-    /*! Makes every later \a call return \a result instead of doing its work. */
-    void setFailure(const QString &call, int result);
+    /*! Makes every later \a call return \a result instead of doing its work; false when
+        MaxFailures other calls fail already. */
+    bool setFailure(const QString &call, int result);
     void clearFailures() { m_failures.clear(); }
     QHash<QString, int> failures() const { return m_failures; }
 

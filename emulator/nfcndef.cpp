@@ -9,6 +9,11 @@ namespace ndef = qz::platform::ndef;
 
 namespace NfcNdef {
 
+namespace {
+// A message of a megabyte can hold a hundred thousand records; people read the first few.
+constexpr int MaxLines = 16;
+} // namespace
+
 bool isMessage(const QByteArray &bytes)
 {
     ndef::Message message;
@@ -21,8 +26,13 @@ QStringList describe(const QByteArray &bytes)
     if (!ndef::parse(bytes, &message))
         return {ndef::describeBytes(bytes)};
     QStringList lines;
-    for (const ndef::Record &record : message)
+    for (const ndef::Record &record : message) {
+        if (lines.size() == MaxLines) {
+            lines.append(QStringLiteral("and %1 more records").arg(message.size() - MaxLines));
+            break;
+        }
         lines.append(ndef::describe(record));
+    }
     return lines;
 }
 

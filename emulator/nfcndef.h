@@ -20,8 +20,8 @@ struct Carrier
 
 /*! Whether \a bytes are one whole, well-formed NDEF message. */
 bool isMessage(const QByteArray &bytes);
-/*! One line per record of \a bytes for people ("Text 'hello' (en)"); a line saying so for bytes
-    that are not NDEF. */
+/*! One line per record of \a bytes for people ("Text 'hello' (en)"), the first 16 records and
+    a line saying how many more; a line saying so for bytes that are not NDEF. */
 QStringList describe(const QByteArray &bytes);
 /*! The hand-over message of a device offering \a carriers: one carrier record each, in order. */
 QByteArray handoverMessage(const QList<Carrier> &carriers);

@@ -17,7 +17,10 @@ const QString NfcService::s_peerPath = QStringLiteral("/pps/services/nfc/peer");
 
 namespace {
 
-constexpr int MaxTagCapacity = 1024 * 1024;
+// Tags hold tens of kilobytes at most; a tag's content travels base64-encoded in the events of
+// later taps, which must stay well inside a PPS message.
+constexpr int MaxTagCapacity = 64 * 1024;
+constexpr int MaxCallNameSize = 64;
 constexpr int MaxTagNameSize = 64;
 constexpr int MaxCarriers = 8;
 
@@ -268,7 +271,7 @@ QVariantMap NfcServicePrivate::peerAnswer(int peer, const QString &msg, const QV
                           QVariantMap{{QStringLiteral("name"), name},
                                       {QStringLiteral("locked"), tag->locked},
                                       {QStringLiteral("capacity"), tag->capacity},
-                                      {QStringLiteral("message"), tag->content},
+                                      {QStringLiteral("size"), int(tag->content.size())},
                                       {QStringLiteral("records"),
                                        tag->content.isEmpty() ? QStringList()
                                                               : NfcNdef::describe(tag->content)}})
@@ -281,11 +284,13 @@ QVariantMap NfcServicePrivate::peerAnswer(int peer, const QString &msg, const QV
             const QString call = dat.value(QStringLiteral("call")).toString();
             bool ok = false;
             const int result = dat.value(QStringLiteral("result")).toInt(&ok);
-            if (!call.startsWith(QLatin1String("nfc_")) || !ok || result <= 0)
+            if (!call.startsWith(QLatin1String("nfc_")) || call.size() > MaxCallNameSize || !ok ||
+                result <= 0)
                 return refusal(msg, id, EINVAL,
                                QStringLiteral("a failure is an nfc_* \"call\" and a positive "
                                               "\"result\""));
-            controller.setFailure(call, result);
+            if (!controller.setFailure(call, result))
+                return refusal(msg, id, ENOSPC, QStringLiteral("too many failures switched on"));
         }
         QVariantMap failures;
         const QHash<QString, int> all = controller.failures();

@@ -17,7 +17,8 @@
 //                                  {"kind":"handover","carriers":[{"transport":1|2,"mac":<text>}]}
 //     msg::lose | msg::off | msg::on
 //     msg::prompt  dat:json:{"on":<bool>}        (without "on": only reads the setting)
-//     msg::read-tag  dat:json:{"name":<text>}
+//     msg::read-tag  dat:json:{"name":<text>}   (answered with "locked", "capacity", "size",
+//                                               "records")
 //     msg::fail  dat:json:{"call":<C name>,"result":<code>} or {"clear":true}
 // A tap is answered when it is over, the others at once, each with res::<msg> id::<same> and
 // dat:json:{...}, or with err::<errno> errstr::<why> when refused. A tap's answer says
@@ -26,7 +27,7 @@
 //                "handover" (with "carriers", the ones confirmed, in record order),
 //                "no-transport", "declined"; "unheard" (no application listens for the kind),
 //                "abandoned" (the applications told went away), "lost" (with "why")
-//     "message" and "records" (what a push or write carried, and one line per record),
+//     "size" and "records" (the bytes a push or write carried, and lines describing them),
 //     "target" (the target's id as the applications saw it).
 // A peer client that goes away takes its target out of the field.
 #ifndef QZDEVICE_NFCSERVICE_H

@@ -145,7 +145,7 @@ void NfcDeviceBackend::disconnectFromController()
         m_object.release()->deleteLater();
 }
 
-QVariantMap NfcDeviceBackend::take(const QByteArray &text)
+QVariantMap NfcDeviceBackend::readMessage(const QByteArray &text)
 {
     bool ok = false;
     const QVariantMap decoded = PpsObject::decode(text, &ok);
@@ -182,7 +182,7 @@ void NfcDeviceBackend::readEvents()
             return;
         }
         // An answer arriving here belongs to a request that gave up waiting.
-        take(text);
+        readMessage(text);
     }
 }
 
@@ -226,7 +226,7 @@ int NfcDeviceBackend::call(const QByteArray &name, const QVariantList &args, QVa
             pauseUs = qMin(pauseUs * 2, 5000UL);
             continue;
         }
-        const QVariantMap answer = take(text);
+        const QVariantMap answer = readMessage(text);
         if (answer.value(QStringLiteral("res")).toString() != msg ||
             answer.value(QStringLiteral("id")).toString() != id)
             continue;

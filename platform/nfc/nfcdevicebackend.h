@@ -52,12 +52,14 @@ public:
     static QVariant toWire(const QVariant &value);
     /*! The inverse of toWire(); a malformed "$bytes" value gives an empty byte array. */
     static QVariant fromWire(const QVariant &value);
+    /*! Takes one message read from the controller: an event is posted to the NFC domain, an
+        answer returned; anything else (not PPS text, an event without a code) is dropped with
+        a warning, and gives an empty map as events do. */
+    static QVariantMap readMessage(const QByteArray &text);
 
 private:
     bool connectToController();
     void disconnectFromController();
-    /*! Takes one message read from the controller: posts events, returns answers. */
-    QVariantMap take(const QByteArray &text);
     void readEvents();
 
     QMutex m_mutex;
