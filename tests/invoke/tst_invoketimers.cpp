@@ -78,8 +78,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void dateTimeType_data();
-    void dateTimeType();
     void recurrenceRuleLimit();
     void timerRequestValidity_data();
     void timerRequestValidity();
@@ -130,27 +128,6 @@ QVariantMap tst_InvokeTimers::sentContent() const
     const QList<QVariantList> sends =
         m_backend->argumentsOf("navigator_invoke_timer_registration_send");
     return sends.size() == 1 ? withSortedLists(sends.first().at(1).toMap()) : QVariantMap();
-}
-
-void tst_InvokeTimers::dateTimeType_data()
-{
-    QTest::addColumn<InvokeDateTime>("dateTime");
-    QTest::addColumn<int>("type");
-
-    QTest::newRow("default") << InvokeDateTime() << 0;
-    QTest::newRow("date only") << InvokeDateTime(QDate(2026, 1, 1), QTime(), QString()) << 0;
-    QTest::newRow("time only, zoned")
-        << InvokeDateTime(QDate(), QTime(1, 2), QStringLiteral("UTC")) << 0;
-    QTest::newRow("local") << Local << 1;
-    QTest::newRow("zoned") << Zoned << 2;
-}
-
-void tst_InvokeTimers::dateTimeType()
-{
-    QFETCH(InvokeDateTime, dateTime);
-    QFETCH(int, type);
-    QCOMPARE(dateTime.type(), type);
-    QCOMPARE(dateTime.isValid(), type != 0);
 }
 
 void tst_InvokeTimers::recurrenceRuleLimit()
