@@ -62,6 +62,7 @@ int main(int argc, char **argv)
                          });
         std::fprintf(stderr, "qzdevice: %s service ready\n", qPrintable(service->name()));
     }
+    std::fprintf(stderr, "qzdevice: all services ready\n");
 
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return fail(QStringLiteral("cannot set up signal handling"), 1);

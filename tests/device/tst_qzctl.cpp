@@ -1,89 +1,9 @@
 // qzctl against qzdevice, both as real processes on a private PPS server.
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
-#include <QTest>
+#include "deviceprocesses.h"
 
 namespace {
 
-// qzppsd and qzdevice, started for one test row and stopped with it.
-class Device
-{
-public:
-    Device(const QStringList &deviceArguments)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QZ_PPS_SOCKET"),
-                           m_dir.filePath(QStringLiteral("pps.sock")));
-        for (QProcess *process : {&m_ppsd, &m_device}) {
-            process->setProcessEnvironment(environment);
-            process->setProcessChannelMode(QProcess::SeparateChannels);
-            process->setReadChannel(QProcess::StandardError); // both announce readiness there
-        }
-        m_ppsd.start(QStringLiteral(QZPPSD_PATH), {});
-        if (!waitForLine(m_ppsd, "serving on"))
-            return;
-        m_device.start(QStringLiteral(QZDEVICE_PATH), deviceArguments);
-        m_ready = waitForLine(m_device, "dialog service ready");
-    }
-    ~Device()
-    {
-        for (QProcess *process : {&m_device, &m_ppsd}) {
-            process->terminate();
-            if (!process->waitForFinished(5000))
-                process->kill();
-        }
-    }
-
-    bool isReady() const { return m_ready; }
-    /*! Kills qzdevice as a crash would; the PPS server stays. */
-    void killDevice()
-    {
-        m_device.kill();
-        m_device.waitForFinished(5000);
-    }
-    QString deviceLog() { return QString::fromUtf8(m_log += m_device.readAllStandardError()); }
-    QString dir() const { return m_dir.path(); }
-
-    /*! Starts qzctl on this device's PPS server. */
-    void startCtl(QProcess &ctl, const QStringList &arguments)
-    {
-        ctl.setProcessEnvironment(m_ppsd.processEnvironment());
-        ctl.start(QStringLiteral(QZCTL_PATH), arguments);
-    }
-    /*! Runs qzctl to its end; its standard output and exit code. */
-    std::pair<QString, int> ctl(const QStringList &arguments)
-    {
-        QProcess ctl;
-        startCtl(ctl, arguments);
-        if (!ctl.waitForFinished(30000))
-            return {QStringLiteral("qzctl did not finish"), -1};
-        return {QString::fromUtf8(ctl.readAllStandardOutput()), ctl.exitCode()};
-    }
-
-private:
-    bool waitForLine(QProcess &process, const char *text)
-    {
-        QByteArray seen;
-        while (!seen.contains(text)) {
-            if (!process.waitForReadyRead(10000)) {
-                qWarning("%s never said \"%s\": %s", qPrintable(process.program()), text,
-                         seen.constData());
-                return false;
-            }
-            seen += process.readAllStandardError();
-        }
-        if (&process == &m_device)
-            m_log = seen;
-        return true;
-    }
-
-    QTemporaryDir m_dir;
-    QProcess m_ppsd;
-    QProcess m_device;
-    QByteArray m_log;
-    bool m_ready = false;
-};
+using Device = DeviceProcesses;
 
 const QByteArray s_script = R"({"dialogs": [
     {"className": "ToastBase", "button": "Undo"},
