@@ -67,6 +67,30 @@ int numberIn(const QVariantMap &map, const char *key)
     return ok ? value : -1;
 }
 
+// Lists and maps are taken only as what they are: Qt would turn a forged text into a list of its
+// characters.
+QVariantList listFrom(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+        return value.toList();
+    default:
+        return {};
+    }
+}
+
+QVariantMap mapFrom(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash:
+        return value.toMap();
+    default:
+        return {};
+    }
+}
+
 const char *text(const std::optional<QByteArray> &value)
 {
     return value ? value->constData() : nullptr;
@@ -77,16 +101,16 @@ QueryResult queryResultFrom(const QVariantList &actions)
     QueryResult result;
     result.actions.reserve(size_t(actions.size()));
     for (const QVariant &entry : actions) {
-        const QVariantMap map = entry.toMap();
+        const QVariantMap map = mapFrom(entry);
         navigator_invoke_query_result_action action;
         action.name = textIn(map, "name");
         action.icon = textIn(map, "icon");
         action.label = textIn(map, "label");
         action.defaultTarget = textIn(map, "default_target");
-        const QVariantList targets = map.value(QStringLiteral("targets")).toList();
+        const QVariantList targets = listFrom(map.value(QStringLiteral("targets")));
         action.targets.reserve(size_t(targets.size()));
         for (const QVariant &targetEntry : targets) {
-            const QVariantMap targetMap = targetEntry.toMap();
+            const QVariantMap targetMap = mapFrom(targetEntry);
             navigator_invoke_query_result_target target;
             target.key = textIn(targetMap, "key");
             target.icon = textIn(targetMap, "icon");
@@ -111,7 +135,7 @@ const QueryResult *queryResult(xrv_event_t *event)
     std::lock_guard<std::mutex> lock(event->cacheMutex);
     std::shared_ptr<void> &slot = event->handles[QByteArray(ActionsField)];
     if (!slot)
-        slot = std::make_shared<QueryResult>(queryResultFrom(field.toList()));
+        slot = std::make_shared<QueryResult>(queryResultFrom(listFrom(field)));
     return static_cast<const QueryResult *>(slot.get());
 }
 
@@ -341,13 +365,12 @@ const char *navigator_invoke_event_get_filters_target(xrv_event_t *event)
 
 int navigator_invoke_event_get_filters_count(xrv_event_t *event)
 {
-    const QVariant field = eventField(event, FiltersField);
-    return field.isValid() ? int(field.toList().size()) : 0;
+    return int(listFrom(eventField(event, FiltersField)).size());
 }
 
 const char *navigator_invoke_event_get_filter(xrv_event_t *event, int index)
 {
-    const QVariantList filters = eventField(event, FiltersField).toList();
+    const QVariantList filters = listFrom(eventField(event, FiltersField));
     if (index < 0 || index >= filters.size()) {
         errno = EINVAL;
         return nullptr;
