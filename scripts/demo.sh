@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job of the Quick start: the PPS server and the device emulator (auto policy) on a
-# private socket, a toast and a dialog through qzctl, and what came back.
+# private socket, a toast and a dialog through qzctl, one process invoking another through the
+# emulator's navigator, and what came back.
 # Usage: scripts/demo.sh BUILD_DIR
 set -euo pipefail
 
@@ -22,9 +23,20 @@ export QZ_PPS_SOCKET=$dir/pps.sock
 
 "$ppsd" 2>"$dir/qzppsd.log" & pids+=($!)
 for _ in $(seq 50); do [ -S "$QZ_PPS_SOCKET" ] && break; sleep 0.1; done
-"$device" --policy auto --delay 300 --verbose 2>"$dir/qzdevice.log" & pids+=($!)
-for _ in $(seq 50); do grep -q "dialog service ready" "$dir/qzdevice.log" && break; sleep 0.1; done
-grep -q "dialog service ready" "$dir/qzdevice.log" || { cat "$dir/qzdevice.log" >&2; exit 1; }
+# One invocation target: the navigator starts it when it is invoked; it prints what it received.
+mkdir "$dir/targets"
+cat >"$dir/targets/greeter.target" <<EOF
+key    demo.greeter
+type   application
+label  Greeter
+filter actions=qz.action.SHOW;types=text/plain;
+start  /bin/sh -c "exec '$ctl' listen --count 1 >>'$dir/greeter.out'"
+EOF
+
+"$device" --policy auto --delay 300 --verbose --targets "$dir/targets" --data "$dir/data" \
+    2>"$dir/qzdevice.log" & pids+=($!)
+for _ in $(seq 50); do grep -q "all services ready" "$dir/qzdevice.log" && break; sleep 0.1; done
+grep -q "all services ready" "$dir/qzdevice.log" || { cat "$dir/qzdevice.log" >&2; exit 1; }
 
 run() {
     echo "\$ qzctl$(printf ' %q' "$@")"
@@ -35,6 +47,14 @@ run() {
 }
 run toast --body "Hello from the demo" --position bottom
 run dialog --title "Keep changes?" --body "The file was modified." --remember-me --exec
+run invoke --target demo.greeter --data "Hello from another process"
+run invoke --action qz.action.SHOW --type text/plain --data "Chosen by action and type"
+run invoke --target demo.nobody
+
+echo "What the invoked process (demo.greeter) received:"
+for _ in $(seq 50); do [ "$(grep -c invoked "$dir/greeter.out" 2>/dev/null)" = 2 ] && break; sleep 0.1; done
+sed 's/^/  /' "$dir/greeter.out"
+echo
 
 echo "What the device emulator saw:"
 sed 's/^/  /' "$dir/qzdevice.log"

@@ -8,7 +8,9 @@
 
 namespace qz::platform {
 
-Q_LOGGING_CATEGORY(lcBackend, "qz.platform.xrv")
+// Debug lines (which backend serves a call, connections to the device) are for whoever asks with
+// QT_LOGGING_RULES; every tool and application would print them otherwise.
+Q_LOGGING_CATEGORY(lcBackend, "qz.platform.xrv", QtInfoMsg)
 
 namespace {
 
