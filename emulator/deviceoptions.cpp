@@ -28,8 +28,14 @@ Policies decide what the "person" does with each dialog:
   interactive  print each dialog and read the answer from the terminal (the password is not
                echoed); dialogs without buttons time out as with "auto"
 
-With --verbose every request and answer is logged to standard error (category
-qz.device.dialog); without it only what goes wrong.)";
+The navigator reads its targets from the *.target files of --targets (one "keyword value" line
+each: key, type, perimeter, start, label, icon, splash, action, filter; a file with a mistake is
+skipped whole and reported with its line), starts a target that is not running when it is
+invoked, and keeps replaced filters and timers under --data. --navigator-fail CALL=TEXT answers
+a navigator call with an error text (e.g. navigator_invoke_invocation_send=INVOKE_TARGET_ERROR).
+
+With --verbose every request and answer is logged to standard error (categories
+qz.device.dialog, qz.device.navigator, ...); without it only what goes wrong.)";
 
 } // namespace
 

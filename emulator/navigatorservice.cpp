@@ -49,6 +49,11 @@ const QString s_invalidMessage = QStringLiteral("INVALID_MESSAGE");
 // What a target invoked by one of its timers receives as the invocation's action.
 const QString s_timerAction = QStringLiteral("qz.action.TIMER");
 
+// Bounds on what one client can make the navigator keep.
+constexpr int MaxFilters = 64;
+constexpr int MaxFilterLength = 4096;
+constexpr int MaxPendingRelays = 1024;
+
 int errorCode(const QString &err)
 {
     static const QHash<QString, int> codes{
@@ -755,10 +760,17 @@ void NavigatorServicePrivate::setFilters(int clientId, const QString &id, const 
         answer(clientId, SetFiltersResult, id, s_notOwned);
         return;
     }
+    if (texts.size() > MaxFilters) {
+        qCWarning(lcDeviceNavigator).noquote()
+            << "filters of" << key << "refused:" << texts.size() << "filters";
+        answer(clientId, SetFiltersResult, id, s_badRequest);
+        return;
+    }
     QList<TargetFilter> filters;
     for (const QString &text : texts) {
-        QString why;
-        const std::optional<TargetFilter> filter = TargetFilter::parse(text, &why);
+        QString why = QStringLiteral("longer than %1").arg(MaxFilterLength);
+        const std::optional<TargetFilter> filter =
+            text.size() > MaxFilterLength ? std::nullopt : TargetFilter::parse(text, &why);
         if (!filter) {
             qCWarning(lcDeviceNavigator).noquote()
                 << "filters of" << key << "refused:" << text << why;
@@ -860,8 +872,13 @@ void NavigatorServicePrivate::relay(int clientId, const QVariantList &args)
         sendEvent(peer, ViewerRelayResult, fields);
         return;
     }
-    if (!id.isEmpty())
+    if (!id.isEmpty()) {
+        if (it->pendingRelays.size() >= MaxPendingRelays && !it->pendingRelays.contains(id)) {
+            refuse(s_invalidMessage); // the peer answers nothing; asking more will not help
+            return;
+        }
         it->pendingRelays.insert(id, clientId);
+    }
     sendEvent(peer, ViewerRelay, fields);
 }
 

@@ -34,6 +34,10 @@
 // hello and acknowledges it; a target that exits first, or takes longer than the answer
 // time-out, gives the invoker "INVOKE_TARGET_ERROR".
 //
+// Bounds: at most 64 filters of at most 4096 characters per target, and 1024 relays awaiting an
+// answer per viewer window; past them a request is refused like a malformed one. A client's
+// "target" in hello is taken as claimed: every client of the PPS server runs as this user.
+//
 // Answers carry the texts the library maps: "INVOKE_NO_TARGET_ERROR" (unknown key, nothing
 // matches), "INVOKE_BAD_REQUEST_ERROR" (nothing to route by, a malformed filter or timer),
 // "INVOKE_TARGET_NOT_OWNED_ERROR" (filters or timers of another target), "INVOKE_TARGET_ERROR"

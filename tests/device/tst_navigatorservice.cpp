@@ -495,6 +495,8 @@ void tst_NavigatorService::settingFilters_data()
                                << QStringLiteral("INVOKE_TARGET_NOT_OWNED_ERROR");
     QTest::newRow("unknown target") << s_editor << QStringLiteral("com.example.none") << share
                                     << QStringLiteral("INVOKE_NO_TARGET_ERROR");
+    QTest::newRow("too many") << s_editor << s_editor << QStringList(65, share.first())
+                              << QStringLiteral("INVOKE_BAD_REQUEST_ERROR");
     QTest::newRow("one malformed of two")
         << s_editor << s_editor << QStringList{share.first(), QStringLiteral("actions=;types=*;")}
         << QStringLiteral("INVOKE_BAD_REQUEST_ERROR");
