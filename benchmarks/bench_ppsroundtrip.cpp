@@ -1,6 +1,7 @@
 // A request/answer round trip between two processes through qzppsd, against a plain Unix-socket
 // ping-pong of the same bytes between two processes, measured in the same run.
 #include "benchmarkfixtures.h"
+#include "pingpong.h"
 #include "ratioreporter.h"
 
 #include <qz/PpsObject>
@@ -11,10 +12,6 @@
 #include <QThread>
 
 #include <csignal>
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,43 +19,8 @@ const QString ControlPath = QStringLiteral("/pps/services/dialog/control");
 
 QByteArray g_request; // encoded dialog request, as a client writes it
 QByteArray g_answer;  // encoded answer, as the service writes it
-int g_pingFd = -1;    // the baseline's end of the socket pair
+PingPong *g_pingPong = nullptr;
 qz::PpsObject *g_client = nullptr;
-
-bool writeAll(int fd, const char *data, size_t size)
-{
-    while (size) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
-bool readAll(int fd, char *data, size_t size)
-{
-    while (size) {
-        const ssize_t n = ::read(fd, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
-// Baseline peer: reads a request of the known size and answers with as many bytes as the service.
-[[noreturn]] void runEcho(int fd)
-{
-    QByteArray request(g_request.size(), '\0');
-    while (readAll(fd, request.data(), size_t(request.size()))) {
-        if (!writeAll(fd, g_answer.constData(), size_t(g_answer.size())))
-            break;
-    }
-    _exit(0);
-}
 
 // The service process: serves the control object and answers each request with its id.
 [[noreturn]] void runService(int argc, char **argv)
@@ -85,15 +47,13 @@ bool readAll(int fd, char *data, size_t size)
 
 void BM_UnixSocketPingPong(benchmark::State &state)
 {
-    QByteArray answer(g_answer.size(), '\0');
     for (auto _ : state) {
-        if (!writeAll(g_pingFd, g_request.constData(), size_t(g_request.size())) ||
-            !readAll(g_pingFd, answer.data(), size_t(answer.size()))) {
+        if (!g_pingPong->roundTrip()) {
             state.SkipWithError("ping-pong peer gone");
             break;
         }
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * (g_request.size() + g_answer.size()));
+    state.SetBytesProcessed(int64_t(state.iterations()) * g_pingPong->bytesPerRoundTrip());
 }
 
 void BM_PpsDialogRoundTrip(benchmark::State &state)
@@ -150,15 +110,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 500 && !QFileInfo::exists(QString::fromLocal8Bit(socketPath)); ++i)
         usleep(10000);
 
-    int pair[2];
-    socketpair(AF_UNIX, SOCK_STREAM, 0, pair);
-    const pid_t echo = fork();
-    if (echo == 0) {
-        ::close(pair[0]);
-        runEcho(pair[1]);
-    }
-    ::close(pair[1]);
-    g_pingFd = pair[0];
+    PingPong pingPong(g_request.size(), g_answer.size());
+    g_pingPong = &pingPong;
 
     const pid_t service = fork();
     if (service == 0)
@@ -188,9 +141,8 @@ int main(int argc, char **argv)
         }
         g_client = nullptr;
     }
-    ::close(g_pingFd);
     kill(daemon, SIGTERM);
-    for (pid_t child : {daemon, echo, service})
+    for (pid_t child : {daemon, service})
         waitpid(child, nullptr, 0);
     QDir(QString::fromLocal8Bit(dir)).removeRecursively();
     return status;
