@@ -1,5 +1,5 @@
 // What the NFC tests share: the log lines of the NFC subsystem, captured; targets made from
-// posted events, as the platform hands them out; reading a built NDEF message back.
+// posted events, as the platform hands them out; the bytes of a built NDEF message.
 #ifndef QZ_TESTS_NFCTESTSUPPORT_H
 #define QZ_TESTS_NFCTESTSUPPORT_H
 
@@ -102,52 +102,11 @@ private:
     bool m_seen = false;
 };
 
-/*! The records of \a message for comparison: "text <text> (<language>)", "uri <uri>",
-    "media <type>: <payload>" or "tnf <n> <type>", joined by "; "; "none" for no message. */
-inline QString describeMessage(nfc_ndef_message_t *message)
-{
-    if (!message)
-        return QStringLiteral("none");
-    unsigned int count = 0;
-    if (nfc_get_ndef_record_count(message, &count) != NFC_RESULT_SUCCESS)
-        return QStringLiteral("unreadable");
-    QStringList parts;
-    for (unsigned int i = 0; i < count; ++i) {
-        nfc_ndef_record_t *record = nullptr;
-        nfc_tnf_t tnf = NFC_TNF_EMPTY;
-        const char *type = nullptr;
-        const uint8_t *payload = nullptr;
-        size_t length = 0;
-        if (nfc_get_ndef_record(message, i, &record) || nfc_get_ndef_record_tnf(record, &tnf) ||
-            nfc_get_ndef_record_type(record, &type) ||
-            nfc_get_ndef_record_payload(record, &payload, &length)) {
-            parts.append(QStringLiteral("unreadable"));
-            continue;
-        }
-        const QString typeText = QString::fromUtf8(type ? type : "");
-        const char *text = nullptr;
-        const char *language = nullptr;
-        const char *uri = nullptr;
-        if (tnf == NFC_TNF_WELL_KNOWN && nfc_get_text_record(record, &text, &language) == 0) {
-            parts.append(QStringLiteral("text %1 (%2)")
-                             .arg(QString::fromUtf8(text), QString::fromUtf8(language)));
-        } else if (tnf == NFC_TNF_WELL_KNOWN && nfc_get_uri_record(record, &uri) == 0) {
-            parts.append(QStringLiteral("uri ") + QString::fromUtf8(uri));
-        } else if (tnf == NFC_TNF_MEDIA) {
-            parts.append(
-                QStringLiteral("media %1: %2")
-                    .arg(typeText, QString::fromLatin1(reinterpret_cast<const char *>(payload),
-                                                       qsizetype(length))));
-        } else {
-            parts.append(QStringLiteral("tnf %1 %2").arg(int(tnf)).arg(typeText));
-        }
-    }
-    return parts.join(QStringLiteral("; "));
-}
-
-/*! The bytes \a message encodes to. */
+/*! The bytes \a message encodes to; empty for no message. */
 inline QByteArray messageBytes(nfc_ndef_message_t *message)
 {
+    if (!message)
+        return {};
     size_t length = 0;
     if (nfc_get_ndef_message_byte_length(message, &length) != NFC_RESULT_SUCCESS)
         return {};

@@ -1,5 +1,5 @@
 // The share state machine: every action in every state under both start-transfer modes, ended by
-// a commit and by a cancel; the errors a refused content change records; the lock across threads.
+// a commit and by a cancel, with the error a content change records; the lock across threads.
 #include "sharestatemachine_p.h"
 
 #include <QAtomicInt>
@@ -13,156 +13,78 @@
 using namespace qz::system;
 using SM = ShareStateMachine;
 using Mode = NfcShareStartTransferMode;
-using Error = NfcShareSetContentError;
-
-Q_DECLARE_METATYPE(SM::ShareAction)
-Q_DECLARE_METATYPE(SM::ShareState)
 
 namespace {
 
-constexpr int Refused = -1;
+// States by letter, in value order.
+const QByteArray States = "IRCTX";
 
-// Where a commit and a cancel lead, or Refused.
-struct Outcome
-{
-    int commit;
-    int cancel;
-};
-
+// Per action and mode, for each state I R C T X in turn: the state a commit leads to and the
+// state a cancel leads to, or "--" when the action is refused there.
 struct Row
 {
     int action;
-    SM::ShareState from;
-    Outcome onTap;
-    Outcome onDemand;
+    const char *onTap;
+    const char *onDemand;
 };
-
-constexpr Outcome No{Refused, Refused};
 
 const Row Table[] = {
-    {SM::SetContent, SM::Idle, No, No},
-    {SM::SetContent, SM::Ready, {SM::ContentReady, SM::Ready}, {SM::ContentReady, SM::Ready}},
-    {SM::SetContent,
-     SM::ContentReady,
-     {SM::ContentReady, SM::ContentReady},
-     {SM::ContentReady, SM::ContentReady}},
-    {SM::SetContent, SM::TargetAcquired, No, {SM::TargetAcquired, SM::TargetAcquired}},
-    {SM::SetContent, SM::Transferring, No, No},
-
-    {SM::EnableSharing, SM::Idle, {SM::Ready, SM::Idle}, {SM::Ready, SM::Idle}},
-    {SM::EnableSharing, SM::Ready, {SM::Ready, SM::Ready}, {SM::Ready, SM::Ready}},
-    {SM::EnableSharing,
-     SM::ContentReady,
-     {SM::Ready, SM::ContentReady},
-     {SM::Ready, SM::ContentReady}},
-    {SM::EnableSharing,
-     SM::TargetAcquired,
-     {SM::Ready, SM::TargetAcquired},
-     {SM::Ready, SM::TargetAcquired}},
-    {SM::EnableSharing, SM::Transferring, No, No},
-
-    {SM::StartTransfer, SM::Idle, No, No},
-    {SM::StartTransfer, SM::Ready, No, No},
-    {SM::StartTransfer, SM::ContentReady, No, No},
+    {SM::SetContent, "-- CR CC -- --", "-- CR CC TT --"},
+    {SM::EnableSharing, "RI RR RC RT --", "RI RR RC RT --"},
     // On tap a cancelled transfer waits for the next tap; on demand the target stays held.
-    {SM::StartTransfer,
-     SM::TargetAcquired,
-     {SM::Transferring, SM::ContentReady},
-     {SM::Transferring, SM::TargetAcquired}},
-    {SM::StartTransfer, SM::Transferring, No, No},
-
-    {SM::ClearTarget, SM::Idle, No, No},
-    {SM::ClearTarget, SM::Ready, No, No},
-    {SM::ClearTarget, SM::ContentReady, No, No},
-    {SM::ClearTarget, SM::TargetAcquired, No, {SM::Ready, SM::TargetAcquired}},
-    {SM::ClearTarget, SM::Transferring, No, No},
-
-    {SM::AcquireTarget, SM::Idle, No, No},
-    {SM::AcquireTarget,
-     SM::Ready,
-     {SM::TargetAcquired, SM::Ready},
-     {SM::TargetAcquired, SM::Ready}},
-    {SM::AcquireTarget,
-     SM::ContentReady,
-     {SM::TargetAcquired, SM::ContentReady},
-     {SM::TargetAcquired, SM::ContentReady}},
-    {SM::AcquireTarget, SM::TargetAcquired, No, {SM::TargetAcquired, SM::TargetAcquired}},
-    {SM::AcquireTarget, SM::Transferring, No, No},
-
-    {SM::DisableSharing, SM::Idle, {SM::Idle, SM::Idle}, {SM::Idle, SM::Idle}},
-    {SM::DisableSharing, SM::Ready, {SM::Idle, SM::Ready}, {SM::Idle, SM::Ready}},
-    {SM::DisableSharing,
-     SM::ContentReady,
-     {SM::Idle, SM::ContentReady},
-     {SM::Idle, SM::ContentReady}},
-    {SM::DisableSharing,
-     SM::TargetAcquired,
-     {SM::Idle, SM::TargetAcquired},
-     {SM::Idle, SM::TargetAcquired}},
-    {SM::DisableSharing, SM::Transferring, No, No},
-
-    {SM::Reset, SM::Idle, {SM::Idle, SM::Idle}, {SM::Idle, SM::Idle}},
-    {SM::Reset, SM::Ready, {SM::Idle, SM::Ready}, {SM::Idle, SM::Ready}},
-    {SM::Reset, SM::ContentReady, {SM::Idle, SM::ContentReady}, {SM::Idle, SM::ContentReady}},
-    {SM::Reset, SM::TargetAcquired, {SM::Idle, SM::TargetAcquired}, {SM::Idle, SM::TargetAcquired}},
-    {SM::Reset, SM::Transferring, No, No},
-
-    {SM::CompleteTransfer, SM::Idle, No, No},
-    {SM::CompleteTransfer, SM::Ready, No, No},
-    // No transfer ran: a late completion changes nothing, whatever an earlier transfer planned.
-    {SM::CompleteTransfer,
-     SM::ContentReady,
-     {SM::ContentReady, SM::ContentReady},
-     {SM::ContentReady, SM::ContentReady}},
-    {SM::CompleteTransfer, SM::TargetAcquired, No, No},
-    {SM::CompleteTransfer,
-     SM::Transferring,
-     {SM::ContentReady, SM::Transferring},
-     {SM::TargetAcquired, SM::Transferring}},
-
-    {0, SM::Ready, No, No},
-    {9, SM::Ready, No, No},
+    {SM::StartTransfer, "-- -- -- XC --", "-- -- -- XT --"},
+    {SM::ClearTarget, "-- -- -- -- --", "-- -- -- RT --"},
+    {SM::AcquireTarget, "-- TR TC -- --", "-- TR TC TT --"},
+    {SM::DisableSharing, "II IR IC IT --", "II IR IC IT --"},
+    {SM::Reset, "II IR IC IT --", "II IR IC IT --"},
+    // In ContentReady no transfer ran: a late completion changes nothing.
+    {SM::CompleteTransfer, "-- -- CC -- CX", "-- -- CC -- TX"},
+    {0, "-- -- -- -- --", "-- -- -- -- --"},
+    {9, "-- -- -- -- --", "-- -- -- -- --"},
 };
+
+// What SetContent records per state I R C T X: None, InvalidShareMode or TransferInProgress.
+const char SetContentErrorOnTap[] = "MNNMP";
+const char SetContentErrorOnDemand[] = "MNNNP";
+
+NfcShareSetContentError::Type setContentError(char letter)
+{
+    return letter == 'N'   ? NfcShareSetContentError::None
+           : letter == 'M' ? NfcShareSetContentError::InvalidShareMode
+                           : NfcShareSetContentError::TransferInProgress;
+}
 
 // Brings a new machine to \a state by committed actions, as the share manager would.
 void driveTo(SM &machine, SM::ShareState state, Mode::Type mode)
 {
-    QList<SM::ShareAction> path;
-    switch (state) {
-    case SM::Idle:
-        break;
-    case SM::Ready:
-        path = {SM::EnableSharing};
-        break;
-    case SM::ContentReady:
-        path = {SM::EnableSharing, SM::SetContent};
-        break;
-    case SM::TargetAcquired:
-        path = {SM::EnableSharing, SM::AcquireTarget};
-        break;
-    case SM::Transferring:
-        path = {SM::EnableSharing, SM::AcquireTarget, SM::StartTransfer};
-        break;
-    }
-    for (SM::ShareAction action : path) {
+    const QList<SM::ShareAction> paths[] = {
+        {},
+        {SM::EnableSharing},
+        {SM::EnableSharing, SM::SetContent},
+        {SM::EnableSharing, SM::AcquireTarget},
+        {SM::EnableSharing, SM::AcquireTarget, SM::StartTransfer},
+    };
+    for (SM::ShareAction action : paths[state]) {
         QVERIFY(machine.startAction(action, mode));
         machine.commitAction();
     }
     QCOMPARE(machine.state(), state);
 }
 
-void expectRefusal(int action, SM::ShareState state)
+void expectRefusal(int action, int state)
 {
     if (action < 1 || action > 8) {
         QTest::ignoreMessage(
             QtWarningMsg,
             qPrintable(QStringLiteral("Unsupported internal action: %1").arg(action)));
     }
-    QTest::ignoreMessage(QtWarningMsg,
-                         qPrintable(QStringLiteral("startAction: %1  is not allowed for state: %2")
-                                        .arg(action)
-                                        .arg(state)));
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("startAction: %1  is not allowed "
+                                                                 "for state: %2")
+                                                      .arg(action)
+                                                      .arg(state)));
 }
+
+const char EndWithoutStart[] = "finishAction without an open action on this thread is ignored";
 
 } // namespace
 
@@ -176,11 +98,8 @@ private Q_SLOTS:
 
     void transitions_data();
     void transitions();
-    void refusedContentRecordsWhy_data();
-    void refusedContentRecordsWhy();
-    void endWithoutStartIsIgnored();
     void secondThreadWaitsForOpenAction();
-    void refusedAndNestedStartsKeepTheLockBalanced();
+    void lockStaysBalanced();
 };
 
 void tst_ShareStateMachine::initTestCase()
@@ -197,20 +116,23 @@ void tst_ShareStateMachine::init()
 void tst_ShareStateMachine::transitions_data()
 {
     QTest::addColumn<int>("action");
-    QTest::addColumn<SM::ShareState>("from");
+    QTest::addColumn<int>("from");
     QTest::addColumn<Mode::Type>("mode");
     QTest::addColumn<bool>("commit");
-    QTest::addColumn<int>("expected");
+    QTest::addColumn<char>("expected"); // a state letter, or '-' for a refusal
 
     for (const Row &row : Table) {
         for (Mode::Type mode : {Mode::OnTap, Mode::OnDemand}) {
-            const Outcome &outcome = mode == Mode::OnTap ? row.onTap : row.onDemand;
-            for (bool commit : {true, false}) {
-                QTest::addRow("action %d from %d %s %s", row.action, int(row.from),
-                              mode == Mode::OnTap ? "on tap" : "on demand",
-                              commit ? "commit" : "cancel")
-                    << row.action << row.from << mode << commit
-                    << (commit ? outcome.commit : outcome.cancel);
+            const QByteArray outcomes = QByteArray(mode == Mode::OnTap ? row.onTap : row.onDemand)
+                                            .replace(' ', QByteArray());
+            for (int from = 0; from < States.size(); ++from) {
+                for (bool commit : {true, false}) {
+                    QTest::addRow("action %d from %c %s %s", row.action, States[from],
+                                  mode == Mode::OnTap ? "on tap" : "on demand",
+                                  commit ? "commit" : "cancel")
+                        << row.action << from << mode << commit
+                        << outcomes[2 * from + (commit ? 0 : 1)];
+                }
             }
         }
     }
@@ -219,75 +141,26 @@ void tst_ShareStateMachine::transitions_data()
 void tst_ShareStateMachine::transitions()
 {
     QFETCH(int, action);
-    QFETCH(SM::ShareState, from);
+    QFETCH(int, from);
     QFETCH(Mode::Type, mode);
     QFETCH(bool, commit);
-    QFETCH(int, expected);
+    QFETCH(char, expected);
 
     SM machine;
-    driveTo(machine, from, mode);
-    if (expected == Refused) {
+    driveTo(machine, SM::ShareState(from), mode);
+    if (expected == '-') {
         expectRefusal(action, from);
         QVERIFY(!machine.startAction(SM::ShareAction(action), mode));
-        QCOMPARE(machine.state(), from);
-        return;
-    }
-    QVERIFY(machine.startAction(SM::ShareAction(action), mode));
-    commit ? machine.commitAction() : machine.cancelAction();
-    QCOMPARE(int(machine.state()), expected);
-}
-
-void tst_ShareStateMachine::refusedContentRecordsWhy_data()
-{
-    QTest::addColumn<SM::ShareState>("from");
-    QTest::addColumn<Mode::Type>("mode");
-    QTest::addColumn<Error::Type>("error");
-
-    QTest::newRow("idle") << SM::Idle << Mode::OnTap << Error::InvalidShareMode;
-    QTest::newRow("target held on tap")
-        << SM::TargetAcquired << Mode::OnTap << Error::InvalidShareMode;
-    QTest::newRow("transferring on tap")
-        << SM::Transferring << Mode::OnTap << Error::TransferInProgress;
-    QTest::newRow("transferring on demand")
-        << SM::Transferring << Mode::OnDemand << Error::TransferInProgress;
-    QTest::newRow("target held on demand") << SM::TargetAcquired << Mode::OnDemand << Error::None;
-    QTest::newRow("ready") << SM::Ready << Mode::OnTap << Error::None;
-}
-
-void tst_ShareStateMachine::refusedContentRecordsWhy()
-{
-    QFETCH(SM::ShareState, from);
-    QFETCH(Mode::Type, mode);
-    QFETCH(Error::Type, error);
-
-    SM machine;
-    driveTo(machine, from, mode);
-    if (error != Error::None) {
-        // An earlier accepted change must not hide the refusal.
-        expectRefusal(SM::SetContent, from);
-        QVERIFY(!machine.startAction(SM::SetContent, mode));
+        QCOMPARE(int(machine.state()), from);
     } else {
-        QVERIFY(machine.startAction(SM::SetContent, mode));
-        machine.commitAction();
+        QVERIFY(machine.startAction(SM::ShareAction(action), mode));
+        commit ? machine.commitAction() : machine.cancelAction();
+        QCOMPARE(States[machine.state()], expected);
     }
-    QCOMPARE(machine.getLastSetContentError(), error);
-}
-
-void tst_ShareStateMachine::endWithoutStartIsIgnored()
-{
-    SM machine;
-    driveTo(machine, SM::Ready, Mode::OnTap);
-    QTest::ignoreMessage(QtWarningMsg,
-                         "finishAction without an open action on this thread is ignored");
-    machine.commitAction();
-    QTest::ignoreMessage(QtWarningMsg,
-                         "finishAction without an open action on this thread is ignored");
-    machine.cancelAction();
-    QCOMPARE(machine.state(), SM::Ready);
-    // Still usable: the lock was not unlocked behind its owner's back.
-    QVERIFY(machine.startAction(SM::SetContent, Mode::OnTap));
-    machine.commitAction();
-    QCOMPARE(machine.state(), SM::ContentReady);
+    if (action == SM::SetContent) {
+        const char *errors = mode == Mode::OnTap ? SetContentErrorOnTap : SetContentErrorOnDemand;
+        QCOMPARE(machine.getLastSetContentError(), setContentError(errors[from]));
+    }
 }
 
 void tst_ShareStateMachine::secondThreadWaitsForOpenAction()
@@ -318,14 +191,20 @@ void tst_ShareStateMachine::secondThreadWaitsForOpenAction()
     QCOMPARE(machine.state(), SM::ContentReady);
 }
 
-void tst_ShareStateMachine::refusedAndNestedStartsKeepTheLockBalanced()
+void tst_ShareStateMachine::lockStaysBalanced()
 {
     SM machine;
     expectRefusal(SM::StartTransfer, SM::Idle);
     QVERIFY(!machine.startAction(SM::StartTransfer, Mode::OnTap));
+    // An end without a start neither changes the state nor unlocks what this thread does not hold.
+    QTest::ignoreMessage(QtWarningMsg, EndWithoutStart);
+    machine.commitAction();
+    QTest::ignoreMessage(QtWarningMsg, EndWithoutStart);
+    machine.cancelAction();
 
+    // A nested action keeps its own plan: the outer commit still leads where the outer planned.
     QVERIFY(machine.startAction(SM::EnableSharing, Mode::OnTap));
-    QVERIFY(machine.startAction(SM::DisableSharing, Mode::OnTap)); // nested on the same thread
+    QVERIFY(machine.startAction(SM::DisableSharing, Mode::OnTap));
     machine.cancelAction();
     machine.commitAction();
     QCOMPARE(machine.state(), SM::Ready);
