@@ -668,7 +668,8 @@ std::optional<RecurrenceRule::Occurrence> RecurrenceRule::nextOccurrence(const Q
     QString &reason = why ? *why : ignored;
     const std::optional<QTimeZone> zone = zoneNamed(m_start.timeZone());
     if (!zone || !notBefore.isValid()) {
-        reason = QStringLiteral("the time zone is no longer known");
+        reason = zone ? QStringLiteral("no time to search from")
+                      : QStringLiteral("the time zone is no longer known");
         return std::nullopt;
     }
     const qint64 floor =

@@ -227,9 +227,6 @@ void tst_Recurrence::refused_data()
     QTest::newRow("hour 24") << with(R"("frequency":4,"hours_of_day":[24])")
                              << QStringLiteral(
                                     "recurrence_rule.hours_of_day: 24 is not within 0..23");
-    QTest::newRow("day of week 0")
-        << with(R"("frequency":3,"days_of_week":[0])")
-        << QStringLiteral("recurrence_rule.days_of_week: 0 is not within 1..7");
     QTest::newRow("day of week 8")
         << with(R"("frequency":3,"days_of_week":[8])")
         << QStringLiteral("recurrence_rule.days_of_week: 8 is not within 1..7");
@@ -253,9 +250,6 @@ void tst_Recurrence::refused_data()
     QTest::newRow("start without a year")
         << QByteArray(R"({"frequency":4,"start_date":{"month":2,"day":3}})")
         << QStringLiteral("recurrence_rule.start_date.year: missing");
-    QTest::newRow("start minute 60")
-        << QByteArray(R"({"frequency":4,"start_date":{"year":2026,"month":2,"day":3,"minute":60}})")
-        << QStringLiteral("recurrence_rule.start_date.minute: 60 is not within 0..59");
     QTest::newRow("unknown time zone")
         << QByteArray(
                R"({"frequency":4,"start_date":{"year":2026,"month":2,"day":3,"time_zone":"Mars/Olympus_Mons"}})")
