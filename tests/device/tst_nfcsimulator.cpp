@@ -10,7 +10,9 @@
 #include <qz/AbstractXrvEventHandler>
 #include <qz/PpsObject>
 
+#include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <limits>
 
 namespace {
 
