@@ -157,6 +157,12 @@ QVariantMap invocation(std::initializer_list<std::pair<QString, QVariant>> entri
     return map;
 }
 
+// The error text of an answer, or a text no answer carries when none came.
+QString errorOf(const std::optional<Fields> &answer)
+{
+    return answer ? answer->value(QStringLiteral("err")).toString() : QStringLiteral("<no answer>");
+}
+
 QVariantMap specificTime(const QDateTime &utc)
 {
     return {{QStringLiteral("year"), utc.date().year()},
@@ -690,12 +696,17 @@ void tst_NavigatorService::timersFireOnTheVirtualClock()
         QVERIFY(answer);
         QCOMPARE(answer->value(QStringLiteral("err")).toString(), QString());
     }
+    // A rule that can never fire is refused, not kept.
+    QVariantMap never = hourly;
+    rule.insert(QStringLiteral("date_limit"), specificTime(start));
+    never.insert(QStringLiteral("recurrence_rule"), rule);
+    editor.call(QStringLiteral("navigator_invoke_timer_registration_send"), {0, never});
+    QCOMPARE(errorOf(editor.take(45)), QStringLiteral("INVOKE_BAD_REQUEST_ERROR"));
     // Another target's timer is not this client's to set.
     QVariantMap foreign = once;
     foreign.insert(QStringLiteral("target"), s_viewer);
     editor.call(QStringLiteral("navigator_invoke_timer_registration_send"), {0, foreign});
-    QCOMPARE(editor.take(45)->value(QStringLiteral("err")).toString(),
-             QStringLiteral("INVOKE_TARGET_NOT_OWNED_ERROR"));
+    QCOMPARE(errorOf(editor.take(45)), QStringLiteral("INVOKE_TARGET_NOT_OWNED_ERROR"));
 
     const auto timerIdOf = [](const Fields &event) {
         const QVariantMap invocation = event.value(QStringLiteral("invocation")).toMap();
