@@ -663,6 +663,9 @@ void tst_NfcSimulator::qzctlUsageErrors_data()
     QTest::newRow("tap a phone") << QStringList{QStringLiteral("tap"), QStringLiteral("phone")};
     QTest::newRow("hand-over without carriers")
         << QStringList{QStringLiteral("tap"), QStringLiteral("handover")};
+    QTest::newRow("hand-over to a malformed address")
+        << QStringList{QStringLiteral("tap"), QStringLiteral("handover"), QStringLiteral("--bt"),
+                       s_bt, QStringLiteral("--wifi=66:77:88")};
     QTest::newRow("two answers") << QStringList{QStringLiteral("tap"), QStringLiteral("peer"),
                                                 QStringLiteral("--reject"),
                                                 QStringLiteral("--io-error")};

@@ -7,6 +7,7 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cerrno>
@@ -290,6 +291,15 @@ int nfcVerb(const QStringList &arguments)
             if (carriers.isEmpty())
                 return CtlCommand::usageError(
                     QStringLiteral("tap handover needs --bt MAC and/or --wifi MAC"));
+            static const QRegularExpression mac(
+                QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+            for (const QVariant &carrier : carriers) {
+                const QString address = carrier.toMap().value(QStringLiteral("mac")).toString();
+                if (!mac.match(address).hasMatch())
+                    return CtlCommand::usageError(
+                        QStringLiteral("\"%1\" is not a MAC address AA:BB:CC:DD:EE:FF")
+                            .arg(address));
+            }
             return runTap(side, kind, {{QStringLiteral("carriers"), carriers}}, timeoutMs);
         }
         return CtlCommand::usageError(QStringLiteral("tap takes peer, tag or handover"));
