@@ -521,12 +521,22 @@ void NavigatorServicePrivate::invoke(int clientId, const QVariantMap &invocation
              viewer = viewer != nullptr](int targetClient, const QString &err) {
                 const bool invokerThere = clients.contains(clientId);
                 if (viewer) {
-                    if (err.isEmpty() && invokerThere && viewers.contains(windowId))
+                    if (err.isEmpty() && invokerThere && viewers.contains(windowId)) {
                         viewers[windowId].viewer = targetClient;
-                    else
+                    } else {
                         viewers.remove(windowId);
-                } else if (err.isEmpty() && invokerThere && targetType == TargetDeclaration::Card) {
-                    cardParents.insert(targetClient, clientId);
+                        // The window it was given is gone already.
+                        if (err.isEmpty())
+                            sendEvent(targetClient, ViewerClosed,
+                                      {{QStringLiteral("window_id"), windowId}});
+                    }
+                } else if (err.isEmpty() && targetType == TargetDeclaration::Card) {
+                    if (invokerThere)
+                        cardParents.insert(targetClient, clientId);
+                    else // its parent left while it came up
+                        sendEvent(
+                            targetClient, CardPooled,
+                            {{QStringLiteral("card_closed_reason"), QStringLiteral("closed")}});
                 }
                 answer(clientId, replyCode, id, err,
                        {{QStringLiteral("target"), targetKey},
