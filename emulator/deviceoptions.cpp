@@ -34,6 +34,10 @@ skipped whole and reported with its line), starts a target that is not running w
 invoked, and keeps replaced filters and timers under --data. --navigator-fail CALL=TEXT answers
 a navigator call with an error text (e.g. navigator_invoke_invocation_send=INVOKE_TARGET_ERROR).
 
+The NFC controller is the applications' NFC library; what comes into its field (peers, tags,
+hand-over devices), NFC off and on, the "prompt before sending files" setting and the failures
+of its calls are driven with qzctl nfc. Tags keep what was written to them while qzdevice runs.
+
 With --verbose every request and answer is logged to standard error (categories
 qz.device.dialog, qz.device.navigator, ...); without it only what goes wrong.)";
 
