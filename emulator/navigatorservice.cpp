@@ -31,6 +31,7 @@ enum Code {
     ViewerClosed = 22,
     ViewerRelayResult = 25,
     ChildPeekStarted = 30,
+    ListItemSelected = 44,
     CardResize = 32,
     ChildCardDone = 33,
     CardPooled = 34,
@@ -196,6 +197,8 @@ public:
     QHash<QString, QPointer<QProcess>> processes;
     QHash<QString, Viewer> viewers;
     QHash<int, int> cardParents; // card's connection to its parent's
+    // A target's connection to the invoker and list id of the list it was invoked from.
+    QHash<int, std::pair<int, int>> listOwners;
     int nextResize = 1;
 };
 
@@ -315,6 +318,10 @@ void NavigatorServicePrivate::onClientLeft(int clientId)
     for (const QString &windowId : windows)
         closeViewer(clientId, windowId, true);
 
+    listOwners.remove(clientId);
+    for (auto it = listOwners.begin(); it != listOwners.end();)
+        it = it->first == clientId ? listOwners.erase(it) : std::next(it);
+
     if (cardParents.contains(clientId))
         closeCard(clientId, QStringLiteral("exited"), QString(), QString());
     for (auto it = cardParents.begin(); it != cardParents.end();) {
@@ -382,8 +389,18 @@ void NavigatorServicePrivate::onCall(int clientId, const QString &name, const QV
         } else {
             qCWarning(lcDeviceNavigator, "client %d peeks but is no card", clientId);
         }
+    } else if (name == QLatin1String("navigator_invoke_select_list_item")) {
+        // The list's owner picks the item to show next.
+        const auto owner = listOwners.constFind(clientId);
+        if (owner != listOwners.cend())
+            sendEvent(owner->first, ListItemSelected,
+                      {{QStringLiteral("list_id"), owner->second},
+                       {QStringLiteral("list_item_selection"), args.value(0).toInt()}});
+        else
+            qCWarning(lcDeviceNavigator, "client %d moves in a list it was not invoked from",
+                      clientId);
     } else {
-        // Resize acknowledgements, ready checks and list moves change nothing here.
+        // Resize acknowledgements and ready checks change nothing here.
         qCDebug(lcDeviceNavigator).noquote() << "client" << clientId << "called" << name;
     }
 }
@@ -518,8 +535,11 @@ void NavigatorServicePrivate::invoke(int clientId, const QVariantMap &invocation
     const int targetType = target->type;
     deliver(*target, code, fields, windowId,
             [this, clientId, replyCode, id, targetKey, targetType, windowId,
+             listId = invocation.value(QStringLiteral("list_id")).toInt(),
              viewer = viewer != nullptr](int targetClient, const QString &err) {
                 const bool invokerThere = clients.contains(clientId);
+                if (err.isEmpty() && invokerThere && listId != 0)
+                    listOwners.insert(targetClient, {clientId, listId});
                 if (viewer) {
                     if (err.isEmpty() && invokerThere && viewers.contains(windowId)) {
                         viewers[windowId].viewer = targetClient;

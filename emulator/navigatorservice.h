@@ -34,6 +34,13 @@
 // hello and acknowledges it; a target that exits first, or takes longer than the answer
 // time-out, gives the invoker "INVOKE_TARGET_ERROR".
 //
+// Viewers, cards and lists. A viewer invocation takes its "window_id" until either side closes
+// it or leaves; relays go to the other side, and one that asks (has an id) and is left unanswered
+// when the window closes gets "INVALID_WINDOW_ID". A card's close, swipe-away and peek reach the
+// invoker that opened it (33, 30); its own peek comes back as 38; "card-resize" above asks it to
+// resize (32). A target invoked with a "list_id" moves in that list with
+// navigator_invoke_select_list_item, which reaches its invoker as event 44.
+//
 // Bounds: at most 64 filters of at most 4096 characters per target, and 1024 relays awaiting an
 // answer per viewer window; past them a request is refused like a malformed one. A client's
 // "target" in hello is taken as claimed: every client of the PPS server runs as this user.

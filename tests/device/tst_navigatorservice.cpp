@@ -635,7 +635,8 @@ void tst_NavigatorService::cardClosesWithItsResultAndResizes()
     Client parent;
     parent.call(QStringLiteral("navigator_invoke_invocation_send"),
                 {0, invocation({{QStringLiteral("action"), QStringLiteral("qz.action.PICK")},
-                                {QStringLiteral("type"), QStringLiteral("image/png")}})});
+                                {QStringLiteral("type"), QStringLiteral("image/png")},
+                                {QStringLiteral("list_id"), 7}})});
     QVERIFY(card.take(16));
     QVERIFY(parent.take(19));
 
@@ -649,6 +650,13 @@ void tst_NavigatorService::cardClosesWithItsResultAndResizes()
     QCOMPARE(resize->value(QStringLiteral("card_width")).toInt(), 100);
     QCOMPARE(resize->value(QStringLiteral("card_edge")).toInt(), 90);
     QVERIFY(!resize->value(QStringLiteral("id")).toString().isEmpty());
+
+    // The card moves in the list it was invoked from; its parent owns the list.
+    card.call(QStringLiteral("navigator_invoke_select_list_item"), {2});
+    const auto selected = parent.take(44);
+    QVERIFY(selected);
+    QCOMPARE(selected->value(QStringLiteral("list_id")).toInt(), 7);
+    QCOMPARE(selected->value(QStringLiteral("list_item_selection")).toInt(), 2);
 
     card.call(QStringLiteral("navigator_card_peek"), {0});
     const auto peek = parent.take(30);
