@@ -6,7 +6,9 @@
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace qz::platform {
@@ -135,7 +137,18 @@ bool NfcDeviceBackend::connectToController()
         QMutexLocker lock(&m_mutex);
         readEvents();
     });
-    return true;
+    if (m_reconnect)
+        m_reconnect->stop();
+    // A controller that started again knows nothing of this application: it is told again what
+    // the application asked for before.
+    const auto kept = m_kept;
+    for (const auto &[name, args] : kept) {
+        const int result = exchange(name, args, nullptr);
+        if (result != 0)
+            qCWarning(lcNfcDevice).noquote()
+                << name << "could not be renewed with the NFC controller:" << result;
+    }
+    return m_object != nullptr;
 }
 
 void NfcDeviceBackend::disconnectFromController()
@@ -143,6 +156,42 @@ void NfcDeviceBackend::disconnectFromController()
     // Deleted later: this may run inside the object's own readyRead.
     if (m_object)
         m_object.release()->deleteLater();
+    if (m_kept.isEmpty())
+        return;
+    // An application waiting for events makes no calls that would find the controller again.
+    if (!m_reconnect) {
+        m_reconnect = std::make_unique<QTimer>();
+        m_reconnect->setInterval(ReconnectIntervalMs);
+        QObject::connect(m_reconnect.get(), &QTimer::timeout, m_reconnect.get(), [this] {
+            QMutexLocker lock(&m_mutex);
+            connectToController();
+        });
+    }
+    m_reconnect->start();
+}
+
+void NfcDeviceBackend::keep(const QByteArray &name, const QVariantList &args)
+{
+    static const QHash<QByteArray, QByteArray> undoes{
+        {"nfc_stop_events", "nfc_request_events"},
+        {"nfc_unregister_snep_client", "nfc_register_snep_client"},
+        {"nfc_unregister_tag_readerwriter", "nfc_register_tag_readerwriter"},
+        {"nfc_unregister_handover_listener", "nfc_register_handover_listener"},
+    };
+    const auto named = [this](const QByteArray &call) {
+        m_kept.erase(std::remove_if(m_kept.begin(), m_kept.end(),
+                                    [&call](const auto &kept) { return kept.first == call; }),
+                     m_kept.end());
+    };
+    if (const auto undone = undoes.constFind(name); undone != undoes.cend()) {
+        named(*undone);
+    } else if (std::find(undoes.cbegin(), undoes.cend(), name) != undoes.cend()) {
+        // One listener registration per transport; the others replace what they registered.
+        if (name != "nfc_register_handover_listener")
+            named(name);
+        if (!m_kept.contains(std::pair{name, args}))
+            m_kept.append({name, args});
+    }
 }
 
 QVariantMap NfcDeviceBackend::readMessage(const QByteArray &text)
@@ -191,21 +240,33 @@ int NfcDeviceBackend::call(const QByteArray &name, const QVariantList &args, QVa
     QMutexLocker lock(&m_mutex);
     if (!connectToController())
         return worksWithoutController(name) ? 0 : unavailable();
+    bool unsent = false;
+    int result = exchange(name, args, out, &unsent);
+    if (unsent) {
+        // A connection left over from a controller that has gone since: the request never left,
+        // so it goes once more over a new one.
+        if (!connectToController())
+            return worksWithoutController(name) ? 0 : unavailable();
+        result = exchange(name, args, out);
+    }
+    if (result == 0)
+        keep(name, args);
+    return result;
+}
+
+int NfcDeviceBackend::exchange(const QByteArray &name, const QVariantList &args, QVariantList *out,
+                               bool *unsent)
+{
+    if (!m_object)
+        return ioError(ECONNRESET);
     const QString msg = QString::fromLatin1(name);
     const QString id = QString::number(++m_serial);
     const QVariantMap dat{{QStringLiteral("args"), toWire(args)}};
-    int written = m_object->writeMessage(msg, id, dat);
-    if (written != 0) {
-        // A connection left over from a controller that has gone since: the request never left,
-        // so it goes once more over a new one.
+    if (m_object->writeMessage(msg, id, dat) != 0) {
+        qCDebug(lcNfcDevice).noquote() << name << "could not be sent:" << m_object->errorString();
         disconnectFromController();
-        if (!connectToController())
-            return worksWithoutController(name) ? 0 : unavailable();
-        written = m_object->writeMessage(msg, id, dat);
-    }
-    if (written != 0) {
-        qCWarning(lcNfcDevice).noquote() << name << "could not be sent:" << m_object->errorString();
-        disconnectFromController();
+        if (unsent)
+            *unsent = true;
         return ioError(ECONNRESET);
     }
     // The controller answers at once; a short sleep between reads is cheaper than a thread, and

@@ -22,6 +22,8 @@
 #include <QMutex>
 #include <QVariant>
 
+class QTimer;
+
 #include <memory>
 
 namespace qz {
@@ -36,6 +38,9 @@ public:
     static const QString s_controlPath;
     /*! How long a request waits for the controller's answer. */
     static constexpr int AnswerTimeoutMs = 5000;
+    /*! How often a lost controller is looked for again while the application waits for events
+        or registered for them. */
+    static constexpr int ReconnectIntervalMs = 500;
 
     NfcDeviceBackend();
     ~NfcDeviceBackend() override;
@@ -58,12 +63,23 @@ public:
     static QVariantMap readMessage(const QByteArray &text);
 
 private:
+    /*! Connects when not connected, and renews what the application asked for on a new
+        connection. */
     bool connectToController();
+    /*! Drops the connection; with something to renew, looks for the controller again. */
     void disconnectFromController();
+    /*! One request and its answer; \a unsent says when the request could not even be sent. */
+    int exchange(const QByteArray &name, const QVariantList &args, QVariantList *out,
+                 bool *unsent = nullptr);
+    /*! Remembers a successful call that asks for events or registers (or forgets it when
+        undone). */
+    void keep(const QByteArray &name, const QVariantList &args);
     void readEvents();
 
     QMutex m_mutex;
     std::unique_ptr<PpsObject> m_object;
+    std::unique_ptr<QTimer> m_reconnect;
+    QList<std::pair<QByteArray, QVariantList>> m_kept;
     quint64 m_serial = 0;
 };
 

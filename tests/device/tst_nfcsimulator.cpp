@@ -32,7 +32,8 @@ const QString s_wifi = QStringLiteral("66:77:88:99:AA:BB");
 class ServiceThread : public QThread
 {
 public:
-    ~ServiceThread() override
+    ~ServiceThread() override { stopService(); }
+    void stopService()
     {
         quit();
         wait();
@@ -288,6 +289,7 @@ private Q_SLOTS:
     void peerRequestsRefused_data();
     void peerRequestsRefused();
     void withoutController();
+    void controllerRestarting();
     void qzctlAgainstDevice();
     void qzctlUsageErrors_data();
     void qzctlUsageErrors();
@@ -583,6 +585,32 @@ void tst_NfcSimulator::withoutController()
     ServiceThread service;
     QVERIFY(service.startService());
     QCOMPARE(nfc_register_snep_client(), NFC_RESULT_SUCCESS);
+}
+
+void tst_NfcSimulator::controllerRestarting()
+{
+    // The application is not told; it is registered again with the new controller and hears
+    // the next tap.
+    Rig rig;
+    QVERIFY(rig.up);
+    QCOMPARE(nfc_register_snep_client(), NFC_RESULT_SUCCESS);
+    rig.service.stopService();
+    QVERIFY(rig.service.startService());
+    Peer peer;
+    QVERIFY(peer.open());
+    int taps = 0;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            if (rig.app.target(NFC_SNEP_CONNECTION_EVENT))
+                return true;
+            // Until the application is found again, taps go unheard and are answered at once.
+            if (peer.answers.size() == taps &&
+                peer.send(QStringLiteral("tap"),
+                          {{QStringLiteral("kind"), QStringLiteral("peer")}}))
+                ++taps;
+            return false;
+        },
+        5000));
 }
 
 void tst_NfcSimulator::qzctlAgainstDevice()
