@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <unistd.h>
+#include <utility>
 
 namespace qz::platform {
 
@@ -17,11 +18,13 @@ Q_DECLARE_LOGGING_CATEGORY(lcBackend)
 
 const char NavigatorDeviceBackend::s_controlPath[] = "/pps/services/navigator/control";
 const char NavigatorDeviceBackend::s_targetVariable[] = "QZ_NAVIGATOR_TARGET";
+const char NavigatorDeviceBackend::s_goneError[] = "NAVIGATOR_GONE";
 
 namespace {
 
 const QString s_data = QStringLiteral("data");
 const QString s_invocation = QStringLiteral("invocation");
+constexpr qsizetype MaxAwaited = 4096;
 
 // The calls the navigator service acts on; everything else is handle bookkeeping done here.
 const QSet<QByteArray> &serviceCalls()
@@ -64,6 +67,41 @@ QVariantMap invocationFromWire(QVariantMap invocation)
     return invocation;
 }
 
+// The calls the navigator answers with an event of their own, and the request id among their
+// arguments; code 0 when the call expects no answer.
+struct Answered
+{
+    int code = 0;
+    QString id;
+};
+
+Answered answeredBy(const QByteArray &name, const QVariantList &args)
+{
+    const auto contentId = [&](int index) {
+        return args.value(index).toMap().value(QStringLiteral("id")).toString();
+    };
+    if (name == "navigator_invoke_invocation_send")
+        return {19, contentId(1)};
+    if (name == "navigator_invoke_viewer_send")
+        return {20, args.value(1)
+                        .toMap()
+                        .value(s_invocation)
+                        .toMap()
+                        .value(QStringLiteral("id"))
+                        .toString()};
+    if (name == "navigator_invoke_query_send")
+        return {17, contentId(1)};
+    if (name == "navigator_invoke_timer_registration_send")
+        return {45, contentId(1)};
+    if (name == "navigator_invoke_get_filters")
+        return {35, args.value(0).toString()};
+    if (name == "navigator_invoke_set_filters")
+        return {37, args.value(0).toString()};
+    if (name == "navigator_invoke_viewer_relay" && !args.value(4).toBool())
+        return {25, args.value(3).toString()};
+    return {};
+}
+
 QVariantList argumentsToWire(const QByteArray &name, QVariantList args)
 {
     if (name == "navigator_invoke_invocation_send" && args.size() > 1) {
@@ -88,6 +126,9 @@ public:
     void onMessage(const QVariantMap &message);
 
     QPointer<PpsObject> object;
+    // Requests sent and not answered yet: (reply code, id). Should the navigator go away, each
+    // is answered here with an error, so nobody waits for what cannot come.
+    QList<std::pair<int, QString>> awaited;
 };
 
 bool NavigatorDeviceBackendPrivate::connect()
@@ -119,6 +160,14 @@ void NavigatorDeviceBackendPrivate::drop()
     if (object)
         object->deleteLater();
     object = nullptr;
+    const QList<std::pair<int, QString>> unanswered = std::exchange(awaited, {});
+    for (const auto &[code, id] : unanswered) {
+        postEvent(
+            domainOf(Service::Navigator), code,
+            {{QStringLiteral("id"), id},
+             {QStringLiteral("err"), QString::fromLatin1(NavigatorDeviceBackend::s_goneError)},
+             {QStringLiteral("error_code"), ECONNRESET}});
+    }
 }
 
 bool NavigatorDeviceBackendPrivate::send(const QString &msg, const QVariantMap &dat)
@@ -192,6 +241,7 @@ void NavigatorDeviceBackendPrivate::onMessage(const QVariantMap &message)
         viewer.insert(s_invocation, invocationFromWire(viewer.value(s_invocation).toMap()));
         *it = viewer;
     }
+    awaited.removeOne({code, fields.value(QStringLiteral("id")).toString()});
     postEvent(domainOf(Service::Navigator), code, fields);
 
     const QVariant delivery = dat.value(QStringLiteral("delivery"));
@@ -243,10 +293,20 @@ int NavigatorDeviceBackend::call(const QByteArray &name, const QVariantList &arg
         errno = ENOSYS;
         return -1;
     }
-    if (!d->send(QStringLiteral("call"), {{QStringLiteral("name"), QString::fromLatin1(name)},
-                                          {QStringLiteral("args"), argumentsToWire(name, args)}})) {
+    const QVariantMap request{{QStringLiteral("name"), QString::fromLatin1(name)},
+                              {QStringLiteral("args"), argumentsToWire(name, args)}};
+    // A connection found dead on writing is made again once: the navigator may have restarted.
+    if (!d->send(QStringLiteral("call"), request) &&
+        !(d->connect() && d->send(QStringLiteral("call"), request))) {
         errno = EIO;
         return -1;
+    }
+    const Answered answered = answeredBy(name, args);
+    if (answered.code != 0 && !answered.id.isEmpty()) {
+        // Bounded: a process that never hears back from a live navigator must not grow without end.
+        if (d->awaited.size() >= MaxAwaited)
+            d->awaited.removeFirst();
+        d->awaited.append({answered.code, answered.id});
     }
     return 0;
 }

@@ -18,7 +18,10 @@
  * msg::hello dat:json:{"target":<$QZ_NAVIGATOR_TARGET>,"pid":<n>}, so a process started by the
  * navigator as a target receives that target's invocations. While the service cannot be reached
  * the calls fail with ENOSYS, as with no backend at all; a lost connection is made again on the
- * next call. The connection lives on the thread that made it; calls from other threads fail
+ * next call. Requests that await an answer (invocations, viewers, queries, filters, timers,
+ * relays with an id) and are still unanswered when the connection is lost are answered here, with
+ * their reply event carrying the error "NAVIGATOR_GONE" (s_goneError), so that no reply waits
+ * for ever. The connection lives on the thread that made it; calls from other threads fail
  * (EXDEV).
  */
 #ifndef XRV_NAVIGATORDEVICEBACKEND_H
@@ -38,6 +41,8 @@ public:
     static const char s_controlPath[];
     /*! Names the target this process is, for the navigator. */
     static const char s_targetVariable[];
+    /*! The error of the answers made up for requests the lost navigator never answered. */
+    static const char s_goneError[];
 
     NavigatorDeviceBackend();
     ~NavigatorDeviceBackend() override;

@@ -196,6 +196,7 @@ private Q_SLOTS:
     void cardClosesWithItsResultAndResizes();
     void timersFireOnTheVirtualClock();
     void deviceBackendRoundTrip();
+    void lostNavigatorAnswersWhatItOwed();
 };
 
 void tst_NavigatorService::declarationParsing_data()
@@ -754,11 +755,26 @@ public:
                 navigator_invoke_invocation_get_data_length(invocation));
         } else if (xrv_event_get_code(event) == 19) {
             target = QString::fromUtf8(navigator_invoke_event_get_target(event));
+            err = QString::fromUtf8(navigator_event_get_err(event));
         }
     }
     QByteArray data;
     QString target;
+    QString err;
 };
+
+// Sends an invocation of \a key through the navigator C functions.
+void invokeThroughC(const char *key, const QByteArray &data = {})
+{
+    navigator_invoke_invocation_t *invocation = nullptr;
+    QCOMPARE(navigator_invoke_invocation_create(&invocation), 0);
+    QCOMPARE(navigator_invoke_invocation_set_id(invocation, "r"), 0);
+    QCOMPARE(navigator_invoke_invocation_set_target(invocation, key), 0);
+    QCOMPARE(navigator_invoke_invocation_set_data(invocation, data.constData(), int(data.size())),
+             0);
+    QCOMPARE(navigator_invoke_invocation_send(invocation), 0);
+    navigator_invoke_invocation_destroy(invocation);
+}
 } // namespace
 
 void tst_NavigatorService::deviceBackendRoundTrip()
@@ -772,18 +788,24 @@ void tst_NavigatorService::deviceBackendRoundTrip()
     qunsetenv(qz::platform::NavigatorDeviceBackend::s_targetVariable);
     Recorder recorder;
 
-    navigator_invoke_invocation_t *invocation = nullptr;
-    QCOMPARE(navigator_invoke_invocation_create(&invocation), 0);
     const QByteArray bytes("\0\xff binary", 9);
-    QCOMPARE(navigator_invoke_invocation_set_id(invocation, "r"), 0);
-    QCOMPARE(navigator_invoke_invocation_set_target(invocation, "com.example.editor"), 0);
-    QCOMPARE(navigator_invoke_invocation_set_data(invocation, bytes.constData(), int(bytes.size())),
-             0);
-    QCOMPARE(navigator_invoke_invocation_send(invocation), 0);
-    navigator_invoke_invocation_destroy(invocation);
+    invokeThroughC("com.example.editor", bytes);
 
     QTRY_COMPARE(recorder.target, s_editor); // answered only once the target took it
     QCOMPARE(recorder.data, bytes);
+}
+
+void tst_NavigatorService::lostNavigatorAnswersWhatItOwed()
+{
+    Rig rig(standardTargets());
+    QVERIFY(rig.started);
+    Client editor(s_editor, false); // takes the invocation, never acknowledges it
+    Recorder recorder;
+    invokeThroughC("com.example.editor");
+    QVERIFY(editor.take(16));
+    rig.service.reset();
+    QTRY_COMPARE(recorder.err,
+                 QString::fromLatin1(qz::platform::NavigatorDeviceBackend::s_goneError));
 }
 
 QTEST_GUILESS_MAIN(tst_NavigatorService)
