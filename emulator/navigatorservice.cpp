@@ -54,6 +54,7 @@ const QString s_timerAction = QStringLiteral("qz.action.TIMER");
 constexpr int MaxFilters = 64;
 constexpr int MaxFilterLength = 4096;
 constexpr int MaxPendingRelays = 1024;
+constexpr int MaxFailures = 64;
 
 int errorCode(const QString &err)
 {
@@ -284,10 +285,17 @@ void NavigatorServicePrivate::onRequest(int clientId, const QVariantMap &message
     } else if (msg == QLatin1String("fail")) {
         const QString call = dat.value(QStringLiteral("call")).toString();
         const QString err = dat.value(QStringLiteral("err")).toString();
-        if (err.isEmpty())
+        if (err.isEmpty()) {
             failures.remove(call);
-        else
+        } else if (!call.startsWith(QLatin1String("navigator_")) || call.size() > 64 ||
+                   err.size() > 256 ||
+                   (failures.size() >= MaxFailures && !failures.contains(call))) {
+            sendError(clientId,
+                      QStringLiteral("fail takes a navigator call and a short error text"));
+            return;
+        } else {
             failures.insert(call, err);
+        }
         server.reply(clientId, {{QStringLiteral("msg"), QStringLiteral("fail")},
                                 {QStringLiteral("dat"), QVariantMap()}});
     } else if (msg == QLatin1String("card-resize")) {
@@ -988,6 +996,7 @@ QString NavigatorService::name() const
 
 bool NavigatorService::start(QString *error)
 {
+    d->registry.setBuiltIns(d->options.builtInTargets);
     d->refused = d->registry.load(d->options.targetsDir, d->options.dataDir);
     for (const QString &refusal : std::as_const(d->refused))
         qCWarning(lcDeviceNavigator).noquote() << "skipped" << refusal;
