@@ -18,6 +18,8 @@
 //                 dat:{"now": ISO 8601 UTC, "offset_ms": N} or msg::error.
 //   msg::fail     dat:{"call": C FUNCTION, "err": TEXT}    from now on answer that call with the
 //                 error TEXT (empty TEXT: answer it normally again); answered msg::fail dat:{}.
+//                 At most 64 calls at once, named "navigator_..." in 64 characters, with texts of
+//                 256 characters; anything else is answered msg::error.
 //   msg::card-resize  dat:{"target": KEY, "width", "height", "edge", "orientation"}    asks the
 //                 running card KEY to resize (event 32); answered msg::card-resize dat:{"id": ID}
 //                 or msg::error.
@@ -54,6 +56,7 @@
 #define QZDEVICE_NAVIGATORSERVICE_H
 
 #include "deviceservice.h"
+#include "targetdeclaration.h"
 
 #include <QMap>
 #include <QStringList>
@@ -79,6 +82,8 @@ public:
         /*! C function name to the error text its answer carries. */
         QMap<QString, QString> failures;
         int answerTimeoutMs = 10000;
+        /*! Targets served inside qzdevice, known whatever targetsDir holds. */
+        QList<TargetDeclaration> builtInTargets;
     };
 
     explicit NavigatorService(const Options &options, QObject *parent = nullptr);
