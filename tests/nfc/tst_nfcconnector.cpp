@@ -397,6 +397,11 @@ void tst_NfcConnector::handlerSubscription()
                                                              "subscription to NFC XRV events.")});
         QCOMPARE(m_backend->callNames(), QList<QByteArray>{"nfc_request_events"});
         QCOMPARE(m_backend->argumentsOf("nfc_request_events"), QList<QVariantList>{{0}});
+        // The first subscription still delivers.
+        NfcTargetProbe probe;
+        QVERIFY(probe.deliver(NFC_NDEF_PUSH_SUCCEED_EVENT, {}));
+        QCOMPARE(owner.calls, QStringList{QStringLiteral("transferSucceed 1")});
+        owner.calls.clear();
     }
     QCOMPARE(m_backend->callNames(), (QList<QByteArray>{"nfc_request_events", "nfc_stop_events"}));
 
