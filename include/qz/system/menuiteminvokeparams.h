@@ -1,0 +1,56 @@
+#ifndef QZ_SYSTEM_MENUITEMINVOKEPARAMS_H
+#define QZ_SYSTEM_MENUITEMINVOKEPARAMS_H
+
+#include <qz/system/filetransfermode.h>
+#include <qz/system/invoketarget.h>
+#include <qz/system/securityperimeter.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <memory>
+
+namespace qz::system {
+
+class MenuItemInvokeParamsPrivate;
+
+/*!
+    \class qz::system::MenuItemInvokeParams
+    \brief The invocation a menu entry stands for, ready to be sent.
+
+    Filled from the platform's menu; read-only to applications. Invalid until filled. Copies are
+    independent.
+*/
+class QZSYSTEM_EXPORT MenuItemInvokeParams
+{
+public:
+    MenuItemInvokeParams();
+    MenuItemInvokeParams(const MenuItemInvokeParams &other);
+    MenuItemInvokeParams &operator=(const MenuItemInvokeParams &other);
+    ~MenuItemInvokeParams();
+
+    InvokeTarget::Type type() const;
+    QString target() const;
+    QString action() const;
+    QString mimeType() const;
+    QUrl uri() const;
+    /*! The URI pattern of the target that matched the content. */
+    QUrl uriMatch() const;
+    FileTransferMode::Type fileTransferMode() const;
+    QByteArray data() const;
+    QVariantMap metadata() const;
+    SecurityPerimeter::Type perimeter() const;
+    bool isValid() const;
+
+private:
+    friend class MenuItemInvokeParamsPrivate;
+    std::unique_ptr<MenuItemInvokeParamsPrivate> d;
+};
+
+} // namespace qz::system
+
+Q_DECLARE_METATYPE(qz::system::MenuItemInvokeParams)
+
+#endif
