@@ -91,6 +91,11 @@ QString ControlObjectServer::name() const
     return d->name;
 }
 
+void ControlObjectServer::setCreationMode(mode_t mode)
+{
+    d->object.setCreationMode(mode);
+}
+
 bool ControlObjectServer::open(QString *error)
 {
     if (d->object.open(qz::PpsOpenMode::PublishSubscribe | qz::PpsOpenMode::Create))
@@ -105,5 +110,12 @@ bool ControlObjectServer::reply(int clientId, const QVariantMap &message)
     const QString block = u'@' + d->name + u'.' + QString::number(clientId);
     bool ok = false;
     const QByteArray text = qz::PpsObject::encode({{block, message}}, &ok);
+    return ok && d->object.write(text);
+}
+
+bool ControlObjectServer::broadcast(const QVariantMap &message)
+{
+    bool ok = false;
+    const QByteArray text = qz::PpsObject::encode({{u'@' + d->name, message}}, &ok);
     return ok && d->object.write(text);
 }

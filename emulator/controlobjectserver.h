@@ -8,6 +8,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <sys/types.h>
 
 class ControlObjectServerPrivate;
 
@@ -23,10 +24,14 @@ public:
     /*! The object's name, the last path component ("control"). */
     QString name() const;
 
+    /*! The mode bits the object is served with (default 0666); set before open(). */
+    void setCreationMode(mode_t mode);
     /*! Takes the object in server mode, creating it when missing. */
     bool open(QString *error);
     /*! Sends \a message to one client. */
     bool reply(int clientId, const QVariantMap &message);
+    /*! Sends \a message to every client. */
+    bool broadcast(const QVariantMap &message);
 
 Q_SIGNALS:
     void clientArrived(int clientId);

@@ -1,5 +1,7 @@
 #include "deviceoptions.h"
 
+#include "phoneservice.h"
+
 #include <QCommandLineParser>
 #include <QFile>
 #include <QStandardPaths>
@@ -37,6 +39,11 @@ a navigator call with an error text (e.g. navigator_invoke_invocation_send=INVOK
 The NFC controller is the applications' NFC library; what comes into its field (peers, tags,
 hand-over devices), NFC off and on, the "prompt before sending files" setting and the failures
 of its calls are driven with qzctl nfc. Tags keep what was written to them while qzdevice runs.
+
+The phone service publishes a cellular and a video chat line unless --phone-line names the lines
+(cellular, vchat, Kestrane, Murmex; "vchat=Video" gives one a friendly name). Dialled numbers
+ring for --phone-answer-after ms before the remote answers (-1: only when told, qzctl phone
+answer). qzctl phone plays the user and the network.
 
 With --verbose every request and answer is logged to standard error (categories
 qz.device.dialog, qz.device.navigator, ...); without it only what goes wrong.)";
@@ -89,7 +96,18 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
         QStringLiteral("Answer the navigator call <CALL> (a C function name) with the error "
                        "<TEXT>; repeatable."),
         QStringLiteral("CALL=TEXT"));
-    parser.addOptions({targetsOption, dataOption, navigatorFailOption});
+    const QCommandLineOption phoneLineOption(
+        QStringLiteral("phone-line"),
+        QStringLiteral("Serve the phone line <ID> (cellular, vchat, Kestrane, Murmex), optionally "
+                       "with a friendly name; repeatable."),
+        QStringLiteral("ID[=NAME]"));
+    const QCommandLineOption phoneAnswerOption(
+        QStringLiteral("phone-answer-after"),
+        QStringLiteral("A dialled number answers after <ms> of ringing (default 1500; -1: "
+                       "only when told)."),
+        QStringLiteral("ms"), QStringLiteral("1500"));
+    parser.addOptions({targetsOption, dataOption, navigatorFailOption, phoneLineOption,
+                       phoneAnswerOption});
     parser.process(arguments);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -134,6 +152,25 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
             return std::nullopt;
         }
         options.navigatorFailures.insert(failure.left(equals), failure.mid(equals + 1));
+    }
+    for (const QString &text : parser.values(phoneLineOption)) {
+        std::optional<PhoneLine> line = PhoneService::line(text.section(u'=', 0, 0));
+        const bool duplicate =
+            line && std::any_of(options.phoneLines.cbegin(), options.phoneLines.cend(),
+                                [&line](const PhoneLine &other) { return other.id == line->id; });
+        if (!line || duplicate) {
+            *error = QStringLiteral("--phone-line takes cellular, vchat, Kestrane or Murmex, each "
+                                    "once, not \"%1\"")
+                         .arg(text);
+            return std::nullopt;
+        }
+        line->friendlyName = text.section(u'=', 1);
+        options.phoneLines << *line;
+    }
+    options.phoneAnswerAfterMs = parser.value(phoneAnswerOption).toInt(&ok);
+    if (!ok || options.phoneAnswerAfterMs < -1) {
+        *error = QStringLiteral("--phone-answer-after takes a number of milliseconds, or -1");
+        return std::nullopt;
     }
     if (parser.isSet(socketOption))
         qputenv("QZ_PPS_SOCKET", QFile::encodeName(parser.value(socketOption)));

@@ -3,6 +3,7 @@
 #define QZDEVICE_DEVICEOPTIONS_H
 
 #include "dialoganswer.h"
+#include "phoneexchange.h"
 
 #include <QMap>
 #include <QString>
@@ -25,6 +26,10 @@ struct DeviceOptions
     QString dataDir;
     /*! Navigator calls answered with an error text: C function name to the text. */
     QMap<QString, QString> navigatorFailures;
+    /*! The phone service's lines; its default ones when empty. */
+    QList<PhoneLine> phoneLines;
+    /*! How long a dialled number rings before the remote answers; -1: only when told. */
+    int phoneAnswerAfterMs = 1500;
 
     /*! Reads \a arguments (the program name first); on a mistake \a error says what is wrong.
         --help and --version print and exit as usual. */

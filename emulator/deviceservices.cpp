@@ -5,6 +5,8 @@
 #include "interactivedialogpolicy.h"
 #include "nfcservice.h"
 #include "navigatorservice.h"
+#include "phoneservice.h"
+#include "phonetarget.h"
 #include "scriptdialogpolicy.h"
 #include "terminal.h"
 
@@ -36,8 +38,16 @@ std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOpt
     if (!dialogPolicy)
         return {};
     services.push_back(std::make_unique<DialogService>(std::move(dialogPolicy)));
-    services.push_back(std::make_unique<NavigatorService>(NavigatorService::Options{
-        options.targetsDir, options.dataDir, options.navigatorFailures}));
+    NavigatorService::Options navigator{options.targetsDir, options.dataDir,
+                                        options.navigatorFailures};
+    navigator.builtInTargets << PhoneTarget::declaration();
+    services.push_back(std::make_unique<NavigatorService>(navigator));
     services.push_back(std::make_unique<NfcService>());
+    PhoneService::Options phone;
+    if (!options.phoneLines.isEmpty())
+        phone.lines = options.phoneLines;
+    phone.exchange.answerAfterMs = options.phoneAnswerAfterMs;
+    // After the navigator: the phone application's target connects to it.
+    services.push_back(std::make_unique<PhoneService>(phone));
     return services;
 }

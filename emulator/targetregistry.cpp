@@ -23,6 +23,8 @@ QStringList TargetRegistry::load(const QString &targetsDir, const QString &dataD
     m_targets.clear();
     m_replaced.clear();
     m_dataDir = dataDir;
+    for (const TargetDeclaration &builtIn : std::as_const(m_builtIns))
+        m_targets.insert(builtIn.key, builtIn);
 
     if (!targetsDir.isEmpty()) {
         const QDir dir(targetsDir);

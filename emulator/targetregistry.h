@@ -18,6 +18,9 @@ public:
         what"); whatever is refused is skipped whole.
     */
     QStringList load(const QString &targetsDir, const QString &dataDir);
+    /*! Declarations qzdevice itself serves (the phone application); load() keeps them and
+        refuses a file that declares one of their keys. */
+    void setBuiltIns(const QList<TargetDeclaration> &declarations) { m_builtIns = declarations; }
 
     const TargetDeclaration *find(const QString &key) const;
     /*! Every target, by key. */
@@ -32,6 +35,7 @@ public:
 private:
     bool save(const QMap<QString, QStringList> &replaced, QString *error) const;
 
+    QList<TargetDeclaration> m_builtIns;
     QMap<QString, TargetDeclaration> m_targets;
     QMap<QString, QStringList> m_replaced;
     QString m_dataDir;
