@@ -123,7 +123,6 @@ public:
     void drop();
     bool send(const QString &msg, const QVariantMap &dat);
     void onReadyRead();
-    void onMessage(const QVariantMap &message);
 
     QPointer<PpsObject> object;
     // Requests sent and not answered yet: (reply code, id). Should the navigator go away, each
@@ -196,24 +195,23 @@ void NavigatorDeviceBackendPrivate::onReadyRead()
         }
         return;
     }
-    const QVariantMap decoded = PpsObject::decode(text, &ok);
-    if (!ok) {
-        qCWarning(lcBackend, "navigator: unreadable message from the device");
-        return;
-    }
-    // Messages for this client alone come headed with the object's name, broadcasts too.
-    bool headed = false;
-    for (auto it = decoded.cbegin(); it != decoded.cend(); ++it) {
-        if (it.key().startsWith(u'@') && it.value().typeId() == QMetaType::QVariantMap) {
-            headed = true;
-            onMessage(it.value().toMap());
+    for (const NavigatorDeviceBackend::Posted &posted : NavigatorDeviceBackend::readMessage(text)) {
+        awaited.removeOne({posted.code, posted.id});
+        if (posted.delivery.isValid()) {
+            // Queued behind the event just posted, so this runs once the handlers have had it.
+            QMetaObject::invokeMethod(
+                object.data(),
+                [this, delivery = posted.delivery] {
+                    send(QStringLiteral("invoked"), {{QStringLiteral("delivery"), delivery}});
+                },
+                Qt::QueuedConnection);
         }
     }
-    if (!headed)
-        onMessage(decoded);
 }
 
-void NavigatorDeviceBackendPrivate::onMessage(const QVariantMap &message)
+namespace {
+
+void postMessage(const QVariantMap &message, QList<NavigatorDeviceBackend::Posted> *posted)
 {
     const QString msg = message.value(QStringLiteral("msg")).toString();
     const QVariantMap dat = message.value(QStringLiteral("dat")).toMap();
@@ -234,26 +232,52 @@ void NavigatorDeviceBackendPrivate::onMessage(const QVariantMap &message)
     const QVariantMap wireFields = dat.value(QStringLiteral("fields")).toMap();
     for (auto it = wireFields.cbegin(); it != wireFields.cend(); ++it)
         fields.insert(it.key(), it.value());
+    // A handle field that is not a map is no handle: absent, rather than read as an empty one.
+    for (const QString &key : {s_invocation, QStringLiteral("viewer")}) {
+        const auto it = fields.find(key);
+        if (it != fields.end() && it->typeId() != QMetaType::QVariantMap)
+            fields.erase(it);
+    }
     if (const auto it = fields.find(s_invocation); it != fields.end())
         *it = invocationFromWire(it->toMap());
     if (const auto it = fields.find(QStringLiteral("viewer")); it != fields.end()) {
         QVariantMap viewer = it->toMap();
-        viewer.insert(s_invocation, invocationFromWire(viewer.value(s_invocation).toMap()));
+        if (viewer.value(s_invocation).typeId() == QMetaType::QVariantMap)
+            viewer.insert(s_invocation, invocationFromWire(viewer.value(s_invocation).toMap()));
+        else
+            viewer.remove(s_invocation);
         *it = viewer;
     }
-    awaited.removeOne({code, fields.value(QStringLiteral("id")).toString()});
     postEvent(domainOf(Service::Navigator), code, fields);
 
-    const QVariant delivery = dat.value(QStringLiteral("delivery"));
-    if (delivery.isValid()) {
-        // Queued behind the event just posted, so this runs once the handlers have had it.
-        QMetaObject::invokeMethod(
-            object.data(),
-            [this, delivery] {
-                send(QStringLiteral("invoked"), {{QStringLiteral("delivery"), delivery}});
-            },
-            Qt::QueuedConnection);
+    bool numbered = false;
+    const quint64 delivery = dat.value(QStringLiteral("delivery")).toULongLong(&numbered);
+    posted->append({code, fields.value(QStringLiteral("id")).toString(),
+                    numbered ? QVariant(delivery) : QVariant()});
+}
+
+} // namespace
+
+QList<NavigatorDeviceBackend::Posted> NavigatorDeviceBackend::readMessage(const QByteArray &text)
+{
+    QList<Posted> posted;
+    bool ok = false;
+    const QVariantMap decoded = PpsObject::decode(text, &ok);
+    if (!ok) {
+        qCWarning(lcBackend, "navigator: unreadable message from the device");
+        return posted;
     }
+    // Messages for this client alone come headed with the object's name, broadcasts too.
+    bool headed = false;
+    for (auto it = decoded.cbegin(); it != decoded.cend(); ++it) {
+        if (it.key().startsWith(u'@') && it.value().typeId() == QMetaType::QVariantMap) {
+            headed = true;
+            postMessage(it.value().toMap(), &posted);
+        }
+    }
+    if (!headed)
+        postMessage(decoded, &posted);
+    return posted;
 }
 
 NavigatorDeviceBackend::NavigatorDeviceBackend()

@@ -29,6 +29,10 @@
 
 #include "backend_p.h"
 
+#include <QList>
+#include <QString>
+#include <QVariant>
+
 #include <memory>
 
 namespace qz::platform {
@@ -48,6 +52,19 @@ public:
     ~NavigatorDeviceBackend() override;
 
     int call(const QByteArray &name, const QVariantList &args, QVariantList *out) override;
+
+    /*! What readMessage() posted: the event's code and "id", and its delivery to acknowledge
+        (invalid when there is none). */
+    struct Posted
+    {
+        int code = 0;
+        QString id;
+        QVariant delivery;
+    };
+    /*! Reads \a text as it comes from the control object and posts each event it carries to the
+        navigator domain; anything else is logged or ignored. Used by the connection, and by
+        fuzzing. */
+    static QList<Posted> readMessage(const QByteArray &text);
 
     /*! Connects now if not connected; true when connected. */
     bool connectToService();
