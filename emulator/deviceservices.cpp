@@ -3,6 +3,7 @@
 #include "autodialogpolicy.h"
 #include "dialogservice.h"
 #include "interactivedialogpolicy.h"
+#include "menuservice.h"
 #include "nfcservice.h"
 #include "navigatorservice.h"
 #include "phoneservice.h"
@@ -42,6 +43,9 @@ std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOpt
                                         options.navigatorFailures};
     navigator.builtInTargets << PhoneTarget::declaration();
     services.push_back(std::make_unique<NavigatorService>(navigator));
+    // Menus are built from the navigator's targets and the invocations it routed.
+    services.push_back(std::make_unique<MenuService>(
+        static_cast<const NavigatorService *>(services.back().get())));
     services.push_back(std::make_unique<NfcService>());
     PhoneService::Options phone;
     if (!options.phoneLines.isEmpty())

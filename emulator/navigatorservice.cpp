@@ -544,6 +544,7 @@ void NavigatorServicePrivate::invoke(int clientId, const QVariantMap &invocation
     deliver(*target, code, fields, windowId,
             [this, clientId, replyCode, id, targetKey, targetType, windowId,
              listId = invocation.value(QStringLiteral("list_id")).toInt(),
+             action = invocation.value(QStringLiteral("action")).toString(),
              viewer = viewer != nullptr](int targetClient, const QString &err) {
                 const bool invokerThere = clients.contains(clientId);
                 if (err.isEmpty() && invokerThere && listId != 0)
@@ -566,6 +567,8 @@ void NavigatorServicePrivate::invoke(int clientId, const QVariantMap &invocation
                             targetClient, CardPooled,
                             {{QStringLiteral("card_closed_reason"), QStringLiteral("closed")}});
                 }
+                if (err.isEmpty())
+                    Q_EMIT q->routed(targetKey, action);
                 answer(clientId, replyCode, id, err,
                        {{QStringLiteral("target"), targetKey},
                         {QStringLiteral("target_type"), targetType}});
@@ -1020,4 +1023,9 @@ QStringList NavigatorService::refusedDeclarations() const
 VirtualClock *NavigatorService::clock() const
 {
     return &d->clock;
+}
+
+const TargetRegistry &NavigatorService::registry() const
+{
+    return d->registry;
 }

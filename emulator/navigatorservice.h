@@ -64,6 +64,7 @@
 #include <memory>
 
 class NavigatorServicePrivate;
+class TargetRegistry;
 class VirtualClock;
 
 class NavigatorService : public DeviceService
@@ -95,6 +96,13 @@ public:
     /*! What the registry refused when the service started ("file:line: what"). */
     QStringList refusedDeclarations() const;
     VirtualClock *clock() const;
+    /*! The targets as the navigator knows them now, replaced filters included. */
+    const TargetRegistry &registry() const;
+
+Q_SIGNALS:
+    /*! \a targetKey took an invocation of \a action (empty: none named) that this navigator
+        routed; timers' invocations are not counted. */
+    void routed(const QString &targetKey, const QString &action);
 
 private:
     std::unique_ptr<NavigatorServicePrivate> const d;

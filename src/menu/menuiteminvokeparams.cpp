@@ -69,7 +69,7 @@ void MenuItemInvokeParamsPrivate::read(const menu_invocation_t *invocation)
     const void *bytes = getData(invocation, &length);
     data =
         bytes && length > 0 ? QByteArray(static_cast<const char *>(bytes), length) : QByteArray();
-    if (const char *text = getMetadata(invocation)) {
+    if (const char *text = getMetadata(invocation); text && *text) {
         if (const std::optional<QVariantMap> decoded = decodeMetadata(text))
             metadata = *decoded;
         else

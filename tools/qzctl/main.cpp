@@ -29,6 +29,7 @@ const Verb verbs[] = {
     {"timer", timerVerb, "register or withdraw a timed invocation"},
     {"viewer", viewerVerb, "open a viewer, relay messages to it, close it"},
     {"clock", clockVerb, "show or move the device's virtual clock"},
+    {"menu", menuVerb, "print the menu of things to do with some content"},
     {"clipboard", clipboardVerb, "set, get or clear typed data on the clipboard"},
 };
 

@@ -19,6 +19,7 @@ int filtersVerb(const QStringList &arguments);
 int timerVerb(const QStringList &arguments);
 int viewerVerb(const QStringList &arguments);
 int clockVerb(const QStringList &arguments);
+int menuVerb(const QStringList &arguments);
 int clipboardVerb(const QStringList &arguments);
 
 #endif

@@ -36,7 +36,7 @@ public:
     QString action() const;
     QString mimeType() const;
     QUrl uri() const;
-    /*! The URI pattern of the target that matched the content. */
+    /*! The URI the target was matched on. */
     QUrl uriMatch() const;
     FileTransferMode::Type fileTransferMode() const;
     QByteArray data() const;
