@@ -22,6 +22,7 @@ const Verb verbs[] = {
     {"list", listVerb, "let the user pick rows of a list"},
     {"progress", progressVerb, "drive a progress dialog or toast from 0 to 100"},
     {"nfc", nfcVerb, "tap peers, tags and hand-over devices; switch NFC"},
+    {"phone", phoneVerb, "play the user and the network of the phone service"},
     {"invoke", invokeVerb, "invoke another application and print the answer"},
     {"listen", listenVerb, "act as an invocation target and print what arrives"},
     {"query", queryVerb, "ask which targets handle some content"},

@@ -12,6 +12,7 @@ int loginVerb(const QStringList &arguments);
 int listVerb(const QStringList &arguments);
 int progressVerb(const QStringList &arguments);
 int nfcVerb(const QStringList &arguments);
+int phoneVerb(const QStringList &arguments);
 int invokeVerb(const QStringList &arguments);
 int listenVerb(const QStringList &arguments);
 int queryVerb(const QStringList &arguments);
