@@ -108,6 +108,10 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
         QStringLiteral("ms"), QStringLiteral("1500"));
     parser.addOptions({targetsOption, dataOption, navigatorFailOption, phoneLineOption,
                        phoneAnswerOption});
+    const QCommandLineOption screenshotDeclineOption(
+        QStringLiteral("screenshot-decline"),
+        QStringLiteral("The user declines every screen capture (error 4019)."));
+    parser.addOption(screenshotDeclineOption);
     parser.process(arguments);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -140,6 +144,7 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
     options.dialogDefaults.username = parser.value(userOption);
     options.dialogDefaults.password = parser.value(passwordOption);
     options.verbose = parser.isSet(verboseOption);
+    options.screenshotDecline = parser.isSet(screenshotDeclineOption);
     options.targetsDir = parser.value(targetsOption);
     options.dataDir = parser.isSet(dataOption)
                           ? parser.value(dataOption)

@@ -20,6 +20,8 @@ struct DeviceOptions
     DialogDefaults dialogDefaults;
     /*! Log every request and answer; otherwise only what goes wrong. */
     bool verbose = false;
+    /*! The user declines every screen capture. */
+    bool screenshotDecline = false;
     /*! The navigator's target declarations; none when empty. */
     QString targetsDir;
     /*! Where state that survives a restart is kept (replaced filters, timers). */

@@ -8,8 +8,11 @@
 #include "navigatorservice.h"
 #include "phoneservice.h"
 #include "phonetarget.h"
+#include "screencapture.h"
 #include "scriptdialogpolicy.h"
 #include "terminal.h"
+
+#include <QDir>
 
 namespace {
 
@@ -38,7 +41,9 @@ std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOpt
     std::unique_ptr<DialogPolicy> dialogPolicy = createDialogPolicy(options, error);
     if (!dialogPolicy)
         return {};
-    services.push_back(std::make_unique<DialogService>(std::move(dialogPolicy)));
+    auto dialogService = std::make_unique<DialogService>(std::move(dialogPolicy));
+    const DialogService *shown = dialogService.get();
+    services.push_back(std::move(dialogService));
     NavigatorService::Options navigator{options.targetsDir, options.dataDir,
                                         options.navigatorFailures};
     navigator.builtInTargets << PhoneTarget::declaration();
@@ -53,5 +58,10 @@ std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOpt
     phone.exchange.answerAfterMs = options.phoneAnswerAfterMs;
     // After the navigator: the phone application's target connects to it.
     services.push_back(std::make_unique<PhoneService>(phone));
+    services.push_back(std::make_unique<ScreenCaptureService>(
+        ScreenCaptureService::Options{
+            QDir(options.dataDir).absoluteFilePath(QStringLiteral("screenshots")),
+            options.screenshotDecline},
+        [shown] { return shown->dialogs(); }));
     return services;
 }

@@ -252,3 +252,11 @@ int DialogService::dialogCount() const
 {
     return int(d->dialogs.size());
 }
+
+QList<Dialog> DialogService::dialogs() const
+{
+    QList<Dialog> up;
+    for (const UpDialog &dialog : std::as_const(d->dialogs))
+        up.append(dialog.dialog);
+    return up;
+}

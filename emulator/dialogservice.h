@@ -10,6 +10,7 @@
 #define QZDEVICE_DIALOGSERVICE_H
 
 #include "deviceservice.h"
+#include "dialog.h"
 
 #include <memory>
 
@@ -32,6 +33,8 @@ public:
 
     /*! How many dialogs are up, answered ones the client still keeps up included. */
     int dialogCount() const;
+    /*! The dialogs that are up, as their clients last described them. */
+    QList<Dialog> dialogs() const;
 
 private:
     std::unique_ptr<DialogServicePrivate> const d;

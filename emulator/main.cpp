@@ -1,7 +1,7 @@
 // qzdevice: the device's services in one process, for desktops and cross-process tests.
 #include "deviceservices.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
@@ -31,7 +31,10 @@ int fail(const QString &text, int status)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // A GUI application for the fonts of the screen-capture service's drawing; it shows no
+    // window anywhere, so it never needs a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qzdevice"));
 
     QString error;

@@ -32,6 +32,7 @@ const Verb verbs[] = {
     {"clock", clockVerb, "show or move the device's virtual clock"},
     {"menu", menuVerb, "print the menu of things to do with some content"},
     {"clipboard", clipboardVerb, "set, get or clear typed data on the clipboard"},
+    {"screenshot", screenshotVerb, "capture the display into an image file"},
 };
 
 int usage(FILE *to, int status)

@@ -22,5 +22,6 @@ int viewerVerb(const QStringList &arguments);
 int clockVerb(const QStringList &arguments);
 int menuVerb(const QStringList &arguments);
 int clipboardVerb(const QStringList &arguments);
+int screenshotVerb(const QStringList &arguments);
 
 #endif
