@@ -1,8 +1,10 @@
 #include "deviceservices.h"
 
 #include "autodialogpolicy.h"
+#include "contextservice.h"
 #include "dialogservice.h"
 #include "interactivedialogpolicy.h"
+#include "localeservice.h"
 #include "menuservice.h"
 #include "nfcservice.h"
 #include "navigatorservice.h"
@@ -52,6 +54,8 @@ std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOpt
     services.push_back(std::make_unique<MenuService>(
         static_cast<const NavigatorService *>(services.back().get())));
     services.push_back(std::make_unique<NfcService>());
+    services.push_back(std::make_unique<LocaleService>(LocaleService::Settings::fromHost()));
+    services.push_back(std::make_unique<ContextService>(options.dataDir));
     PhoneService::Options phone;
     if (!options.phoneLines.isEmpty())
         phone.lines = options.phoneLines;

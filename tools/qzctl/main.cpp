@@ -30,6 +30,8 @@ const Verb verbs[] = {
     {"timer", timerVerb, "register or withdraw a timed invocation"},
     {"viewer", viewerVerb, "open a viewer, relay messages to it, close it"},
     {"clock", clockVerb, "show or move the device's virtual clock"},
+    {"locale", localeVerb, "show or change the messages language, region and units"},
+    {"context", contextVerb, "follow collected usage events; switch collection"},
     {"menu", menuVerb, "print the menu of things to do with some content"},
     {"clipboard", clipboardVerb, "set, get or clear typed data on the clipboard"},
     {"screenshot", screenshotVerb, "capture the display into an image file"},

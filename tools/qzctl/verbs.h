@@ -20,6 +20,8 @@ int filtersVerb(const QStringList &arguments);
 int timerVerb(const QStringList &arguments);
 int viewerVerb(const QStringList &arguments);
 int clockVerb(const QStringList &arguments);
+int localeVerb(const QStringList &arguments);
+int contextVerb(const QStringList &arguments);
 int menuVerb(const QStringList &arguments);
 int clipboardVerb(const QStringList &arguments);
 int screenshotVerb(const QStringList &arguments);
