@@ -53,6 +53,8 @@ struct Harness
                                  ended.remove(call.callId());
                              } else if (live.remove(call.callId())) {
                                  ended.insert(call.callId());
+                             } else {
+                                 ended.remove(call.callId()); // first seen disconnected: kept
                              }
                          });
     }
