@@ -2,9 +2,12 @@
 
 #include "recordingbackend.h"
 
+#include <context/context.h>
+
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstring>
 #include <functional>
 
 using namespace qz::system;
@@ -47,6 +50,7 @@ private Q_SLOTS:
     void privateValues();
     void validity();
     void outOfRangeEnumerations();
+    void libraryRefusesBadArguments();
 
 private:
     RecordingBackend m_backend{RecordingBackend::Service::Context};
@@ -275,6 +279,42 @@ void tst_ContextCollector::outOfRangeEnumerations()
     QVERIFY(QMetaObject::invokeMethod(&event, "insert", Q_ARG(QString, QStringLiteral("k")),
                                       Q_ARG(QString, QStringLiteral("v")), Q_ARG(int, -1)));
     QVERIFY(event.keys().isEmpty());
+}
+
+void tst_ContextCollector::libraryRefusesBadArguments()
+{
+    // A handle that was shut down is refused, not followed.
+    ccl_context_t *context = ccl_init("app", "1");
+    QVERIFY(context);
+    ccl_event_keys_t *keys = ccl_event_keys_create();
+    QCOMPARE(ccl_event_keys_add(keys, "k", "v", 1), -1);
+    QCOMPARE(ccl_event_keys_add(keys, "", "v", 0), -1);
+    QCOMPARE(ccl_shutdown(context), 0);
+    m_backend.clear();
+    errno = 0;
+    QCOMPARE(ccl_onbutton_click(context, keys), -1);
+    QCOMPARE(errno, EINVAL);
+    QCOMPARE(ccl_is_ccl_enabled(context), -1);
+    QVERIFY(m_backend.calls().isEmpty());
+    QCOMPARE(ccl_event_keys_delete(keys), 0);
+    QCOMPARE(ccl_event_keys_delete(keys), -1);
+    m_backend.clear();
+    QVERIFY(!ccl_init("app", ""));
+
+    // A buffer that cannot hold the digest fails before the value leaves the process; a digest
+    // that would not fit leaves the buffer untouched.
+    char buffer[CCL_ANONYMIZED_SIZE];
+    std::memset(buffer, 'x', sizeof buffer);
+    QCOMPARE(getCCLAnonymizedString("pin", buffer, CCL_ANONYMIZED_SIZE - 1), -1);
+    QCOMPARE(errno, ERANGE);
+    QVERIFY(m_backend.calls().isEmpty());
+    m_backend.setOutValues("getCCLAnonymizedPIN", {QString(CCL_ANONYMIZED_SIZE, u'a')});
+    QCOMPARE(getCCLAnonymizedPIN("pin", buffer, sizeof buffer), -1);
+    QCOMPARE(errno, EPROTO);
+    QCOMPARE(buffer[0], 'x');
+    m_backend.setOutValues("getCCLAnonymizedPIN", {QString(CCL_ANONYMIZED_SIZE - 1, u'a')});
+    QCOMPARE(getCCLAnonymizedPIN("pin", buffer, sizeof buffer), 0);
+    QCOMPARE(qstrlen(buffer), uint(CCL_ANONYMIZED_SIZE - 1));
 }
 
 QTEST_GUILESS_MAIN(tst_ContextCollector)
