@@ -296,10 +296,9 @@ QString PhoneExchange::disconnect(int callId, const QString &type)
         return s_invalidCallId;
     if (call->conference)
         leaveConference(*call);
-    if (!type.isEmpty() && call->type != type) {
+    // One change, so that readers see the call end as what it was.
+    if (!type.isEmpty())
         call->type = type;
-        changed(*call);
-    }
     setState(*call, s_disconnected);
     const PhoneCall gone = m_calls.take(callId);
     Q_EMIT callRemoved(gone);

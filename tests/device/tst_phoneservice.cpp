@@ -11,6 +11,10 @@
 
 #include <QTest>
 
+#ifdef QZDEVICE_PATH
+#include "deviceprocesses.h"
+#endif
+
 #include <cerrno>
 #include <unistd.h>
 
@@ -169,6 +173,9 @@ private Q_SLOTS:
     void invocationsReachThePhoneTarget_data();
     void invocationsReachThePhoneTarget();
     void restartEndsTheCallsOfTheEarlierRun();
+    void qzctlPlaysUserAndNetwork();
+    void qzctlUsageErrors_data();
+    void qzctlUsageErrors();
 };
 
 void tst_PhoneService::dialledCallGoesThroughEveryState()
@@ -548,6 +555,96 @@ void tst_PhoneService::restartEndsTheCallsOfTheEarlierRun()
     qz::PpsObject lines(s_root + QStringLiteral("public/lines/.all"));
     QVERIFY(lines.open(PpsOpenMode::Subscribe));
     QCOMPARE(qz::PpsObject::decode(lines.read()).keys(), QStringList{QStringLiteral("@Murmex")});
+}
+
+void tst_PhoneService::qzctlPlaysUserAndNetwork()
+{
+#ifndef QZDEVICE_PATH
+    QSKIP("qzctl is not built");
+#else
+    DeviceProcesses device({QStringLiteral("--phone-answer-after"), QStringLiteral("-1")});
+    QVERIFY(device.isReady());
+    // An application's view of it all: what its Phone object signals.
+    QProcess watch;
+    watch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    device.startCtl(watch, {QStringLiteral("phone"), QStringLiteral("watch")});
+    QString watched;
+    const auto sees = [&](const QString &text) {
+        return QTest::qWaitFor(
+            [&] {
+                watched += QString::fromUtf8(watch.readAllStandardOutput());
+                return watched.contains(text);
+            },
+            10000);
+    };
+    QVERIFY(sees(QStringLiteral("line vchat (Video Chat, 2A3B4C5D)")));
+    const auto ctl = [&](const QString &command) {
+        return device.ctl(QStringList{QStringLiteral("phone")} + command.split(u' '));
+    };
+
+    const auto [dialled, dialExit] = ctl(QStringLiteral("dial 5551234"));
+    QCOMPARE(dialExit, 0);
+    QVERIFY2(dialled.startsWith(QStringLiteral("call 1: outgoing")), qPrintable(dialled));
+    QVERIFY(sees(QStringLiteral("call 1: RemoteRinging")));
+    QCOMPARE(ctl(QStringLiteral("answer 1")),
+             std::make_pair(QStringLiteral("call 1: answer\n"), 0));
+    QCOMPARE(ctl(QStringLiteral("hold 1")).second, 0);
+    QCOMPARE(ctl(QStringLiteral("hold 1")),
+             std::make_pair(QStringLiteral("error: ACTION_NOT_ALLOWED\n"), 1));
+    QCOMPARE(ctl(QStringLiteral("resume 1")).second, 0);
+    QCOMPARE(ctl(QStringLiteral("hangup 1")).second, 0);
+    // The network's side: a call comes in, and its caller gives up.
+    QCOMPARE(ctl(QStringLiteral("incoming 5559999")),
+             std::make_pair(QStringLiteral("call 2: incoming\n"), 0));
+    QCOMPARE(ctl(QStringLiteral("hangup 2 --remote")).second, 0);
+    QVERIFY(sees(QStringLiteral("call 2: Disconnected")));
+    watch.kill();
+    watch.waitForFinished();
+
+    QStringList calls;
+    for (const QString &line : watched.split(u'\n')) {
+        if (line.startsWith(QLatin1String("call ")))
+            calls << line;
+    }
+    QCOMPARE(calls, (QStringList{
+                        QStringLiteral("call 1: Connecting Outgoing on Cellular 5551234"),
+                        QStringLiteral("call 1: RemoteRinging Outgoing on Cellular 5551234"),
+                        QStringLiteral("call 1: Connected Outgoing on Cellular 5551234"),
+                        QStringLiteral("call 1: Held Outgoing on Cellular 5551234"),
+                        QStringLiteral("call 1: Connected Outgoing on Cellular 5551234"),
+                        QStringLiteral("call 1: Disconnected Outgoing on Cellular 5551234"),
+                        QStringLiteral("call 2: Incoming Incoming on Cellular 5559999"),
+                        QStringLiteral("call 2: Disconnected Missed on Cellular 5559999"),
+                    }));
+    QCOMPARE(ctl(QStringLiteral("calls")), std::make_pair(QStringLiteral("no calls\n"), 0));
+#endif
+}
+
+void tst_PhoneService::qzctlUsageErrors_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::newRow("nothing to do") << "";
+    QTest::newRow("unknown command") << "ring 1";
+    QTest::newRow("no call id") << "hold";
+    QTest::newRow("a call id that is no number") << "hold one";
+    QTest::newRow("merge with one call") << "merge 1";
+    QTest::newRow("unknown line") << "dial 555 --line fax";
+    QTest::newRow("a failure without its error") << "fail hold_call";
+}
+
+void tst_PhoneService::qzctlUsageErrors()
+{
+#ifndef QZCTL_PATH
+    QSKIP("qzctl is not built");
+#else
+    QFETCH(QString, arguments);
+    QProcess ctl;
+    ctl.start(QStringLiteral(QZCTL_PATH),
+              QStringList{QStringLiteral("phone")} + arguments.split(u' ', Qt::SkipEmptyParts));
+    QVERIFY(ctl.waitForFinished(10000));
+    QCOMPARE(ctl.exitCode(), 2);
+    QVERIFY(ctl.readAllStandardError().contains("see --help"));
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_PhoneService)
