@@ -8,6 +8,7 @@
 
 #include <qz/system/phone/Phone>
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void malformedCallObjects_data();
     void malformedCallObjects();
     void serviceGoneAndRestarted();
+    void phoneDeletedFromItsOwnSignal();
     void placingCallsInvokesThePhoneApplication_data();
     void placingCallsInvokesThePhoneApplication();
 
@@ -419,6 +421,20 @@ void tst_Phone::serviceGoneAndRestarted()
     QCOMPARE(phone.lines().size(), 1);
     QVERIFY(!phone.holdCall(7));
     QVERIFY(!phone.sendDTMFTones("1"));
+}
+
+void tst_Phone::phoneDeletedFromItsOwnSignal()
+{
+    auto *phone = new Phone;
+    QPointer<Phone> guard(phone);
+    int variants = 0;
+    connect(phone, qOverload<const Call &>(&Phone::callUpdated), this, [phone] { delete phone; });
+    connect(phone, qOverload<const QVariant &>(&Phone::callUpdated), this,
+            [&variants] { ++variants; });
+    // The QVariant form that follows must not be emitted by a deleted phone.
+    QVERIFY(publish(PrivateCalls + QStringLiteral("5"), connectedCall()));
+    QTRY_VERIFY(!guard);
+    QCOMPARE(variants, 0);
 }
 
 void tst_Phone::placingCallsInvokesThePhoneApplication_data()
