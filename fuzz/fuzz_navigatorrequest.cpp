@@ -19,8 +19,8 @@ namespace {
 
 const QSet<int> s_codes{16, 17, 18, 19, 20, 21, 22, 25, 30, 32, 33, 34, 35, 37, 38, 44, 45};
 const QSet<QString> s_messages{QStringLiteral("event"), QStringLiteral("error"),
-                               QStringLiteral("clock"), QStringLiteral("fail"),
-                               QStringLiteral("card-resize")};
+                               QStringLiteral("clock"), QStringLiteral("timers"),
+                               QStringLiteral("fail"),  QStringLiteral("card-resize")};
 
 // The PPS server on its own thread and the service on this one, for the whole run. Targets have
 // no start command, so nothing is ever started.
