@@ -174,6 +174,7 @@ private Q_SLOTS:
     void invocationsReachThePhoneTarget();
     void restartEndsTheCallsOfTheEarlierRun();
     void qzctlPlaysUserAndNetwork();
+    void serviceKilledDuringACall();
     void qzctlUsageErrors_data();
     void qzctlUsageErrors();
 };
@@ -617,6 +618,45 @@ void tst_PhoneService::qzctlPlaysUserAndNetwork()
                         QStringLiteral("call 2: Disconnected Missed on Cellular 5559999"),
                     }));
     QCOMPARE(ctl(QStringLiteral("calls")), std::make_pair(QStringLiteral("no calls\n"), 0));
+#endif
+}
+
+void tst_PhoneService::serviceKilledDuringACall()
+{
+#ifndef QZDEVICE_PATH
+    QSKIP("qzctl is not built");
+#else
+    DeviceProcesses device({QStringLiteral("--phone-answer-after"), QStringLiteral("0")});
+    QVERIFY(device.isReady());
+    QProcess watch;
+    watch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    device.startCtl(watch, {QStringLiteral("phone"), QStringLiteral("watch")});
+    QString watched;
+    const auto sees = [&](const QString &text) {
+        return QTest::qWaitFor(
+            [&] {
+                watched += QString::fromUtf8(watch.readAllStandardOutput());
+                return watched.contains(text);
+            },
+            10000);
+    };
+    QVERIFY(sees(QStringLiteral("line vchat")));
+    QCOMPARE(
+        device.ctl({QStringLiteral("phone"), QStringLiteral("dial"), QStringLiteral("555")}).second,
+        0);
+    QVERIFY(sees(QStringLiteral("call 1: Connected")));
+    device.killDevice();
+    // The application lives on; the service that comes back ends the call it cannot know and
+    // is heard from again.
+    QVERIFY(device.restartDevice());
+    QVERIFY(sees(QStringLiteral("call 1: Disconnected")));
+    QCOMPARE(
+        device.ctl({QStringLiteral("phone"), QStringLiteral("dial"), QStringLiteral("556")}).second,
+        0);
+    QVERIFY(sees(QStringLiteral("call 2: Connected Outgoing on Cellular 556")));
+    QCOMPARE(watch.state(), QProcess::Running);
+    watch.kill();
+    watch.waitForFinished();
 #endif
 }
 
