@@ -9,6 +9,8 @@
 #include <QThread>
 
 #include <cerrno>
+#include <cmath>
+#include <limits>
 
 namespace qz::platform {
 
@@ -166,7 +168,10 @@ MenuDeviceBackend::eventFromMessage(const QVariantMap &message)
     const QVariant codeValue = dat.value(QStringLiteral("code"));
     bool ok = false;
     const double number = codeValue.toDouble(&ok);
-    if (!ok || codeValue.typeId() == QMetaType::QString || number != double(int(number)))
+    // Range first: converting a double beyond int is undefined.
+    if (!ok || codeValue.typeId() == QMetaType::QString || codeValue.typeId() == QMetaType::Bool ||
+        !(number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max()) ||
+        number != std::trunc(number))
         return std::nullopt;
     Event event;
     event.code = int(number);
