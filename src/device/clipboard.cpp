@@ -87,7 +87,8 @@ QByteArray ClipboardPrivate::value(const QByteArray &type, bool *accessDenied)
     const int length = getClipboardData(type.constData(), &data);
     setAccessDenied(length, accessDenied);
     QByteArray bytes;
-    if (length > 0) {
+    // A length without bytes behind it reads as nothing rather than from a null pointer.
+    if (length > 0 && data) {
         bytes = QByteArray(data, length);
         free(data);
     }
