@@ -438,6 +438,8 @@ void tst_PhoneService::levelsOpenByAccess_data()
         row("call data") << at("protected/personal_call_data/1") << r << groupMay;
         row("line") << at("public/lines/cellular") << r << 0;
         row("network") << PhoneService::s_networkPath << rw << EACCES;
+        row("private calls directory") << at("private/calls/.all?delta") << r << EACCES;
+        row("protected calls directory") << at("protected/calls/.all?delta") << r << groupMay;
     }
 }
 
@@ -453,6 +455,11 @@ void tst_PhoneService::levelsOpenByAccess()
     QTRY_VERIFY(!f.watcher.seen.isEmpty());
     const uid_t other = ::getuid() + 4242;
     RawPpsClient client(f.server.server(), other, sameGroup ? ::getgid() : gid_t(other));
+    if (path.contains(QLatin1String(".all")) && error != 0)
+        QEXPECT_FAIL("",
+                     "the PPS server checks no access on directories: a process opens the "
+                     "private calls directory and sees it empty",
+                     Continue);
     QCOMPARE(client.open(mode, path.toUtf8()), error);
 }
 
