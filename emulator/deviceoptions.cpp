@@ -36,6 +36,11 @@ skipped whole and reported with its line), starts a target that is not running w
 invoked, and keeps replaced filters and timers under --data. --navigator-fail CALL=TEXT answers
 a navigator call with an error text (e.g. navigator_invoke_invocation_send=INVOKE_TARGET_ERROR).
 
+The menu service builds menus from the navigator's targets: a submenu for each action that a
+target labels with an "action" line, holding an entry for each target that takes the content,
+ranked by the invocations the navigator routed. qzctl menu prints one; qzctl menu fail TEXT makes
+the service answer with an error.
+
 The NFC controller is the applications' NFC library; what comes into its field (peers, tags,
 hand-over devices), NFC off and on, the "prompt before sending files" setting and the failures
 of its calls are driven with qzctl nfc. Tags keep what was written to them while qzdevice runs.
