@@ -152,6 +152,7 @@ public:
     void onClientLeft(int clientId);
     void onCall(int clientId, const QString &name, const QVariantList &args);
     void onClock(int clientId, const QVariantMap &dat);
+    void onTimers(int clientId, const QString &target);
     void onCardResize(int clientId, const QVariantMap &dat);
 
     void sendEvent(int clientId, int code, const QVariantMap &fields, quint64 delivery = 0);
@@ -282,6 +283,8 @@ void NavigatorServicePrivate::onRequest(int clientId, const QVariantMap &message
             finish(serial, QString());
     } else if (msg == QLatin1String("clock")) {
         onClock(clientId, dat);
+    } else if (msg == QLatin1String("timers")) {
+        onTimers(clientId, dat.value(QStringLiteral("target")).toString());
     } else if (msg == QLatin1String("fail")) {
         const QString call = dat.value(QStringLiteral("call")).toString();
         const QString err = dat.value(QStringLiteral("err")).toString();
@@ -411,6 +414,31 @@ void NavigatorServicePrivate::onCall(int clientId, const QString &name, const QV
         // Resize acknowledgements and ready checks change nothing here.
         qCDebug(lcDeviceNavigator).noquote() << "client" << clientId << "called" << name;
     }
+}
+
+void NavigatorServicePrivate::onTimers(int clientId, const QString &target)
+{
+    // Ids may be long: the answer stops well short of what one PPS message carries.
+    constexpr qsizetype MaxAnswerText = 512 * 1024;
+    QVariantList list;
+    qsizetype text = 0;
+    bool more = false;
+    for (const TimerScheduler::Entry &entry :
+         timers ? timers->list(target) : QList<TimerScheduler::Entry>()) {
+        text += entry.target.size() + entry.timerId.size() + 100;
+        if (text > MaxAnswerText) {
+            more = true;
+            break;
+        }
+        list << QVariantMap{{QStringLiteral("target"), entry.target},
+                            {QStringLiteral("timer_id"), entry.timerId},
+                            {QStringLiteral("kind"), entry.kind},
+                            {QStringLiteral("next"), entry.nextDue.toString(Qt::ISODateWithMs)},
+                            {QStringLiteral("fired"), entry.fired}};
+    }
+    server.reply(clientId, {{QStringLiteral("msg"), QStringLiteral("timers")},
+                            {QStringLiteral("dat"), QVariantMap{{QStringLiteral("timers"), list},
+                                                                {QStringLiteral("more"), more}}}});
 }
 
 void NavigatorServicePrivate::onClock(int clientId, const QVariantMap &dat)

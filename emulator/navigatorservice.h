@@ -16,6 +16,9 @@
 //   msg::clock    dat:{"op": "show"} | {"op": "set", "time": ISO 8601} | {"op": "advance",
 //                 "ms": N}    reads or moves the virtual clock; answered msg::clock
 //                 dat:{"now": ISO 8601 UTC, "offset_ms": N} or msg::error.
+//   msg::timers   dat:{"target": KEY}    lists the registered timers of KEY (all for no key),
+//                 soonest first: answered msg::timers dat:{"timers": [{"target", "timer_id",
+//                 "kind", "next": ISO 8601 UTC, "fired"}], "more": true when the list was cut}.
 //   msg::fail     dat:{"call": C FUNCTION, "err": TEXT}    from now on answer that call with the
 //                 error TEXT (empty TEXT: answer it normally again); answered msg::fail dat:{}.
 //                 At most 64 calls at once, named "navigator_..." in 64 characters, with texts of

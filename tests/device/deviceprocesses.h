@@ -71,8 +71,11 @@ public:
         startCtl(ctl, arguments, extra);
         if (!ctl.waitForFinished(30000))
             return {QStringLiteral("qzctl did not finish"), -1};
+        m_ctlErrors = QString::fromUtf8(ctl.readAllStandardError());
         return {QString::fromUtf8(ctl.readAllStandardOutput()), ctl.exitCode()};
     }
+    /*! What the last ctl() printed on its standard error, for failure messages. */
+    QString ctlErrors() const { return m_ctlErrors; }
 
 private:
     void prepare(QProcess &process)
@@ -109,6 +112,7 @@ private:
     QProcess m_ppsd;
     QProcess m_device;
     QByteArray m_log;
+    QString m_ctlErrors;
     bool m_ready = false;
 };
 

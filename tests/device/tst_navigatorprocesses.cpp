@@ -200,7 +200,7 @@ void tst_NavigatorProcesses::timersFireOnTheVirtualClock()
     const QProcessEnvironment self = asTarget(QStringLiteral("demo.timed"));
     const auto ctl = [&](const QStringList &arguments) {
         const auto [text, code] = m_device->ctl(arguments, self);
-        QVERIFY2(code == 0, qPrintable(text));
+        QVERIFY2(code == 0, qPrintable(text + m_device->ctlErrors()));
     };
     const QString out = m_targets.filePath(QStringLiteral("demo.timed.out"));
     const QString fired = QStringLiteral("invoked: target=demo.timed");
@@ -223,6 +223,9 @@ void tst_NavigatorProcesses::timersFireOnTheVirtualClock()
          QStringLiteral("--target"), QStringLiteral("demo.timed"), QStringLiteral("--every"),
          QStringLiteral("hourly"), QStringLiteral("--start"), QStringLiteral("2030-01-01T11:00"),
          QStringLiteral("--count"), QStringLiteral("3")});
+    const QStringList list{QStringLiteral("timer"), QStringLiteral("list")};
+    QCOMPARE(m_device->ctl(list).first,
+             QStringLiteral("demo.timed hourly: recurring next 2030-01-01T11:00:00, fired 0\n"));
     advanceMinutes(60); // 11:01
     QTRY_COMPARE(countOf(out, fired), 2);
     advanceMinutes(5 * 60); // 16:01: 12:00 and 13:00 are due, nothing after
@@ -231,6 +234,7 @@ void tst_NavigatorProcesses::timersFireOnTheVirtualClock()
     advanceMinutes(24 * 60);
     QTest::qWait(1000);
     QCOMPARE(countOf(out, fired), 4);
+    QCOMPARE(m_device->ctl(list).first, QStringLiteral("no timers\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_NavigatorProcesses)

@@ -1,55 +1,9 @@
 #include "navigatorcommand.h"
 #include "verbs.h"
 
-#include <qz/PpsObject>
-
 #include <QDateTime>
 
 #include <cstdio>
-
-namespace {
-
-// The navigator service's own request, outside the navigator C API: only tools move the clock.
-const char s_controlPath[] = "/pps/services/navigator/control";
-
-// Sends \a dat as a "clock" request and waits for the service's answer (or --timeout).
-std::optional<QVariantMap> ask(const NavigatorCommand &command, const QVariantMap &dat,
-                               QString *problem)
-{
-    qz::PpsObject control{QString::fromLatin1(s_controlPath)};
-    if (!control.open(qz::PpsOpenMode::PublishSubscribe)) {
-        *problem =
-            QStringLiteral("cannot reach the navigator service: %1").arg(control.errorString());
-        return std::nullopt;
-    }
-    std::optional<QVariantMap> answer;
-    QEventLoop loop;
-    QObject::connect(&control, &qz::PpsObject::readyRead, &loop, [&] {
-        bool ok = false;
-        QVariantMap message = qz::PpsObject::decode(control.read(&ok), &ok);
-        // Answers to this client arrive as the control object's block.
-        if (message.size() == 1 && message.firstKey().startsWith(u'@'))
-            message = message.first().toMap();
-        const QString msg = message.value(QStringLiteral("msg")).toString();
-        if (msg == QLatin1String("clock") || msg == QLatin1String("error")) {
-            answer = message;
-            loop.quit();
-        }
-    });
-    if (control.writeMessage({{QStringLiteral("msg"), QStringLiteral("clock")},
-                              {QStringLiteral("dat"), dat}}) != 0) {
-        *problem =
-            QStringLiteral("cannot write to the navigator service: %1").arg(control.errorString());
-        return std::nullopt;
-    }
-    QTimer::singleShot(command.timeoutMs(), &loop, &QEventLoop::quit);
-    loop.exec();
-    if (!answer)
-        *problem = QStringLiteral("no answer from the navigator service");
-    return answer;
-}
-
-} // namespace
 
 int clockVerb(const QStringList &arguments)
 {
@@ -86,7 +40,8 @@ int clockVerb(const QStringList &arguments)
     }
 
     QString problem;
-    const std::optional<QVariantMap> answer = ask(command, dat, &problem);
+    const std::optional<QVariantMap> answer =
+        command.askNavigator(QStringLiteral("clock"), dat, &problem);
     if (!answer) {
         std::fprintf(stderr, "qzctl: %s\n", qPrintable(problem));
         return NavigatorCommand::NotSent;

@@ -1,5 +1,7 @@
 #include "navigatorcommand.h"
 
+#include <qz/PpsObject>
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -80,4 +82,39 @@ void NavigatorCommand::print(const QString &line)
 {
     std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stdout);
+}
+
+std::optional<QVariantMap>
+NavigatorCommand::askNavigator(const QString &msg, const QVariantMap &dat, QString *problem) const
+{
+    qz::PpsObject control{QStringLiteral("/pps/services/navigator/control")};
+    if (!control.open(qz::PpsOpenMode::PublishSubscribe)) {
+        *problem =
+            QStringLiteral("cannot reach the navigator service: %1").arg(control.errorString());
+        return std::nullopt;
+    }
+    std::optional<QVariantMap> answer;
+    QEventLoop loop;
+    QObject::connect(&control, &qz::PpsObject::readyRead, &loop, [&] {
+        bool ok = false;
+        QVariantMap message = qz::PpsObject::decode(control.read(&ok), &ok);
+        // Answers to this client arrive as the control object's block.
+        if (message.size() == 1 && message.firstKey().startsWith(u'@'))
+            message = message.first().toMap();
+        const QString name = message.value(QStringLiteral("msg")).toString();
+        if (name == msg || name == QLatin1String("error")) {
+            answer = message;
+            loop.quit();
+        }
+    });
+    if (control.writeMessage({{QStringLiteral("msg"), msg}, {QStringLiteral("dat"), dat}}) != 0) {
+        *problem =
+            QStringLiteral("cannot write to the navigator service: %1").arg(control.errorString());
+        return std::nullopt;
+    }
+    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (!answer)
+        *problem = QStringLiteral("no answer from the navigator service");
+    return answer;
 }

@@ -41,6 +41,14 @@ public:
 
     static void print(const QString &line);
 
+    /*!
+        Sends the navigator service a request of its own (outside the navigator C API: what only
+        tools ask, such as moving the clock) and waits for the answer named \a msg or an error.
+        Returns the whole answer; nothing, with \a problem set, when there was none.
+    */
+    std::optional<QVariantMap> askNavigator(const QString &msg, const QVariantMap &dat,
+                                            QString *problem) const;
+
     /*! Waits until \a reply (any reply class with isFinished() and finished()) finishes or
         --timeout passes; whether it finished. */
     template<typename R> bool waitForFinished(R *reply) const

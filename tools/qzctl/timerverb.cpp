@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QSet>
 
+#include <cstdio>
+
 using namespace qz::system;
 
 namespace {
@@ -31,6 +33,39 @@ std::optional<QSet<int>> numbers(const QString &text)
     return set;
 }
 
+int listTimers(const NavigatorCommand &command)
+{
+    QString problem;
+    const std::optional<QVariantMap> answer = command.askNavigator(
+        QStringLiteral("timers"), {{QStringLiteral("target"), command.value("target")}}, &problem);
+    const QVariantMap dat = answer ? answer->value(QStringLiteral("dat")).toMap() : QVariantMap();
+    if (!answer || answer->value(QStringLiteral("msg")) != QLatin1String("timers")) {
+        std::fprintf(
+            stderr, "qzctl: %s\n",
+            qPrintable(answer ? dat.value(QStringLiteral("errorText")).toString() : problem));
+        return answer ? NavigatorCommand::ReplyError : NavigatorCommand::NotSent;
+    }
+    const QVariantList timers = dat.value(QStringLiteral("timers")).toList();
+    if (timers.isEmpty())
+        NavigatorCommand::print(QStringLiteral("no timers"));
+    for (const QVariant &item : timers) {
+        const QVariantMap timer = item.toMap();
+        const QDateTime next = QDateTime::fromString(timer.value(QStringLiteral("next")).toString(),
+                                                     Qt::ISODateWithMs);
+        NavigatorCommand::print(QStringLiteral("%1 %2: %3 next %4, fired %5")
+                                    .arg(timer.value(QStringLiteral("target")).toString(),
+                                         timer.value(QStringLiteral("timer_id")).toString(),
+                                         timer.value(QStringLiteral("kind")).toInt() == 1
+                                             ? QStringLiteral("recurring")
+                                             : QStringLiteral("once"),
+                                         next.toLocalTime().toString(Qt::ISODate),
+                                         timer.value(QStringLiteral("fired")).toString()));
+    }
+    if (dat.value(QStringLiteral("more")).toBool())
+        NavigatorCommand::print(QStringLiteral("(more timers not shown)"));
+    return NavigatorCommand::Ok;
+}
+
 } // namespace
 
 int timerVerb(const QStringList &arguments)
@@ -38,11 +73,13 @@ int timerVerb(const QStringList &arguments)
     NavigatorCommand command(
         QStringLiteral("timer"),
         QStringLiteral("add ID: register a timed invocation of --target, once --at a time or "
-                       "--every period; remove ID: withdraw it. Times are ISO 8601 "
-                       "(2030-01-31T08:00), in --zone or the device's local time"));
-    command.parser().addPositionalArgument(QStringLiteral("add|remove"),
+                       "--every period; remove ID: withdraw it; list: the registered timers (of "
+                       "--target), soonest first. Times are ISO 8601 (2030-01-31T08:00), in "
+                       "--zone or the device's local time"));
+    command.parser().addPositionalArgument(QStringLiteral("add|remove|list"),
                                            QStringLiteral("What to do."));
-    command.parser().addPositionalArgument(QStringLiteral("id"), QStringLiteral("The timer id."));
+    command.parser().addPositionalArgument(QStringLiteral("id"), QStringLiteral("The timer id."),
+                                           QStringLiteral("[id]"));
     command.parser().addOptions({
         {QStringLiteral("target"), QStringLiteral("The target to invoke."), QStringLiteral("key")},
         {QStringLiteral("at"), QStringLiteral("Once, at this time."), QStringLiteral("time")},
@@ -70,10 +107,12 @@ int timerVerb(const QStringList &arguments)
         return NavigatorCommand::Usage;
     const QStringList words = command.positional();
     const QString op = words.value(0);
+    if (op == QLatin1String("list") && words.size() == 1)
+        return listTimers(command);
     if (words.size() != 2 || (op != QLatin1String("add") && op != QLatin1String("remove")))
         return NavigatorCommand::usageError(
             QStringLiteral("use: qzctl timer add ID --target KEY (--at TIME | --every PERIOD) | "
-                           "qzctl timer remove ID"));
+                           "qzctl timer remove ID | qzctl timer list [--target KEY]"));
     InvokeManager manager;
     if (op == QLatin1String("remove"))
         return command.waitAndReport(manager.deregisterTimer(words.value(1)), "deregistration");
