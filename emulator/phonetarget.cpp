@@ -58,8 +58,10 @@ std::optional<PhoneTarget::Request> PhoneTarget::readInvocation(const QVariantMa
     }
     request.number = number.toString();
     const QVariant line = data.value(QStringLiteral("line_id"), 0);
+    const bool isNumber = line.typeId() == QMetaType::Int || line.typeId() == QMetaType::LongLong ||
+                          line.typeId() == QMetaType::Double;
     const int lineType = line.toInt(&ok);
-    if (!ok || lineType < 0 || lineType >= PhoneExchange::s_lineTypes.size() ||
+    if (!isNumber || !ok || lineType < 0 || lineType >= PhoneExchange::s_lineTypes.size() ||
         line.toDouble() != lineType) {
         *why = QStringLiteral("\"line_id\" is no line type");
         return std::nullopt;

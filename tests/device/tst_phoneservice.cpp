@@ -170,6 +170,8 @@ private Q_SLOTS:
     void tonesAreRecorded();
     void levelsOpenByAccess_data();
     void levelsOpenByAccess();
+    void readInvocation_data();
+    void readInvocation();
     void invocationsReachThePhoneTarget_data();
     void invocationsReachThePhoneTarget();
     void restartEndsTheCallsOfTheEarlierRun();
@@ -461,6 +463,45 @@ void tst_PhoneService::levelsOpenByAccess()
                      "private calls directory and sees it empty",
                      Continue);
     QCOMPARE(client.open(mode, path.toUtf8()), error);
+}
+
+void tst_PhoneService::readInvocation_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("data"); // PPS text, sent base64-encoded
+    QTest::addColumn<QString>("line");    // read, "" when refused
+
+    const QString call = PhoneTarget::s_startCallType;
+    QTest::newRow("a call") << call << QByteArray("number::555\nline_id:n:2\n") << "vchat";
+    QTest::newRow("no line: cellular") << call << QByteArray("number::555\n") << "cellular";
+    QTest::newRow("the dial pad") << PhoneTarget::s_dialpadType
+                                  << QByteArray("number::555\nline_id:n:3\n") << "Murmex";
+    QTest::newRow("another type") << "text/plain" << QByteArray("number::555\n") << "";
+    QTest::newRow("no number") << call << QByteArray("line_id:n:0\n") << "";
+    QTest::newRow("a number that is a number") << call << QByteArray("number:n:555\n") << "";
+    QTest::newRow("no line type") << call << QByteArray("number::5\nline_id:n:4\n") << "";
+    QTest::newRow("a negative line") << call << QByteArray("number::5\nline_id:n:-1\n") << "";
+    QTest::newRow("a fraction of a line") << call << QByteArray("number::5\nline_id:n:1.5\n") << "";
+    QTest::newRow("a line as text") << call << QByteArray("number::5\nline_id::2\n") << "";
+    QTest::newRow("a line as truth") << call << QByteArray("number::5\nline_id:b:true\n") << "";
+    QTest::newRow("not PPS text") << call << QByteArray("number\n") << "";
+}
+
+void tst_PhoneService::readInvocation()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, line);
+    QString why;
+    const std::optional<PhoneTarget::Request> request = PhoneTarget::readInvocation(
+        {{QStringLiteral("action"), PhoneTarget::s_dialAction},
+         {QStringLiteral("type"), type},
+         {QStringLiteral("data"), QString::fromLatin1(data.toBase64())}},
+        &why);
+    QCOMPARE(request ? request->line : QString(), line);
+    QCOMPARE(why.isEmpty(), !line.isEmpty());
+    if (request)
+        QCOMPARE(request->number, QStringLiteral("555"));
 }
 
 void tst_PhoneService::invocationsReachThePhoneTarget_data()
