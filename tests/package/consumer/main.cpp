@@ -1,6 +1,7 @@
 // An outside project: only installed headers and libraries.
 #include <qz/PpsObject>
 #include <qz/system/Global>
+#include <qz/system/phone/Call>
 
 #include <cstdio>
 
@@ -8,5 +9,8 @@ int main()
 {
     const QByteArray text = qz::PpsObject::encode({{QStringLiteral("k"), QStringLiteral("v")}});
     std::printf("libqzsystem %s: %s", qz::system::libraryVersion(), text.constData());
-    return text == "k::v\n" ? 0 : 1;
+    // A header of a subfolder, and a value type exported from it.
+    const bool phone =
+        qz::system::phone::Call().callState() == qz::system::phone::CallState::Unknown;
+    return text == "k::v\n" && phone ? 0 : 1;
 }
