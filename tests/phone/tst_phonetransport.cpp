@@ -3,7 +3,6 @@
 // the PPS server's access checks do the refusing.
 #include "phoneobjects.h"
 #include "ppscontrol_p.h"
-#include "ppsobjectwrapper_p.h"
 #include "ppspermission_p.h"
 #include "ppstestserver.h"
 #include "scriptedpeer.h"
@@ -67,7 +66,6 @@ private Q_SLOTS:
     void permissionFallsBackFromRefusedLevels_data();
     void permissionFallsBackFromRefusedLevels();
     void controlFallsBackToPublic();
-    void linesUpdatedAndRemoved();
 };
 
 void tst_PhoneTransport::commandMessages_data()
@@ -318,34 +316,6 @@ void tst_PhoneTransport::controlFallsBackToPublic()
     QVERIFY(publicPeer.waitForRequests(1));
     QCOMPARE(publicPeer.requests().constFirst().message.value(QStringLiteral("msg")),
              QStringLiteral("hold_call"));
-}
-
-void tst_PhoneTransport::linesUpdatedAndRemoved()
-{
-    PpsTestServer server;
-    QVERIFY(phonetest::publish(phonetest::Lines + QStringLiteral("cellular"), "state::idle\n"));
-    PpsLineInfo lines;
-    QSignalSpy updated(&lines, &PpsLineInfo::lineUpdated);
-    QSignalSpy removed(&lines, &PpsLineInfo::lineRemoved);
-    QVERIFY(lines.startListening());
-    QCOMPARE(updated.size(), 1); // delivered before startListening() returned
-    QCOMPARE(updated.constFirst().at(0).value<PpsAttributePair>().first,
-             QStringLiteral("cellular"));
-
-    QVERIFY(phonetest::publish(phonetest::Lines + QStringLiteral("cellular"), "state::active\n"));
-    QTRY_COMPARE(updated.size(), 2);
-    QCOMPARE(updated.constLast()
-                 .at(0)
-                 .value<PpsAttributePair>()
-                 .second.toMap()
-                 .value(QStringLiteral("state"))
-                 .toString(),
-             QStringLiteral("active"));
-    QVERIFY(phonetest::unpublish(phonetest::Lines + QStringLiteral("cellular")));
-    QTRY_COMPARE(removed.size(), 1);
-    QCOMPARE(removed.constFirst().at(0).value<PpsAttributePair>().first,
-             QStringLiteral("cellular"));
-    QCOMPARE(updated.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_PhoneTransport)
