@@ -121,9 +121,13 @@ void PhoneServicePrivate::onCommand(ControlObjectServer *server, int client,
     const QVariant datValue = message.value(QStringLiteral("dat"));
     qCDebug(lcDevicePhone).noquote()
         << server->path() << "client" << client << msg << id.toString() << compact(datValue);
+    // Nothing longer than a command's name or id is echoed, so a request cannot make the
+    // service send every client a message of the sender's choosing.
+    const QString idText = id.toString().size() <= MaxTextSize ? id.toString() : QString();
+    const QString res = msg.size() <= MaxTextSize ? msg : QString();
     QVariantMap result;
     QString err;
-    if (msg.isEmpty() || id.toString().isEmpty() || msg.size() > MaxTextSize ||
+    if (res.isEmpty() || idText.isEmpty() ||
         (datValue.isValid() && datValue.typeId() != QMetaType::QVariantMap))
         err = s_invalidRequest;
     else if (const auto failure = failures.constFind(msg); failure != failures.cend())
@@ -133,15 +137,13 @@ void PhoneServicePrivate::onCommand(ControlObjectServer *server, int client,
     if (err.isEmpty())
         qCDebug(lcDevicePhone).noquote() << msg << "done" << compact(result);
     else
-        qCInfo(lcDevicePhone).noquote()
-            << "client" << client << msg << compact(datValue) << "refused:" << err;
-    const QVariantMap answer{{QStringLiteral("res"), msg},
-                             {QStringLiteral("id"), id.toString()},
+        qCInfo(lcDevicePhone).noquote() << "client" << client << res << "refused:" << err;
+    const QVariantMap answer{{QStringLiteral("res"), res},
+                             {QStringLiteral("id"), idText},
                              {QStringLiteral("dat"), result},
                              {QStringLiteral("err"), err}};
     // Without an id nobody but the sender could tell the answer is theirs.
-    const bool sent =
-        id.toString().isEmpty() ? server->reply(client, answer) : server->broadcast(answer);
+    const bool sent = idText.isEmpty() ? server->reply(client, answer) : server->broadcast(answer);
     if (!sent)
         qCWarning(lcDevicePhone).noquote() << "the answer to" << msg << "was not sent";
 }
@@ -194,14 +196,14 @@ void PhoneServicePrivate::onNetwork(int client, const QVariantMap &message)
     const QVariant datValue = message.value(QStringLiteral("dat"));
     qCDebug(lcDevicePhone).noquote() << "network" << msg << compact(datValue);
     QVariantMap result;
-    const QString err = msg.size() > MaxTextSize ||
+    const QString err = msg.size() > MaxTextSize || id.toString().size() > MaxTextSize ||
                                 (datValue.isValid() && datValue.typeId() != QMetaType::QVariantMap)
                             ? s_invalidRequest
                             : networkRequest(msg, datValue.toMap(), &result);
     if (!err.isEmpty())
         qCInfo(lcDevicePhone).noquote() << "network" << msg << "refused:" << err;
-    network.reply(client, {{QStringLiteral("res"), msg},
-                           {QStringLiteral("id"), id.toString()},
+    network.reply(client, {{QStringLiteral("res"), msg.left(MaxTextSize)},
+                           {QStringLiteral("id"), id.toString().left(MaxTextSize)},
                            {QStringLiteral("dat"), result},
                            {QStringLiteral("err"), err}});
 }

@@ -382,6 +382,12 @@ void tst_PhoneService::answersCarryTheAskersId()
              QStringLiteral("INVALID_REQUEST"));
     f.control.sendRaw("msg::resume_call\nid::1\ndat:json:{\"call_id\":\n");
     f.control.sendRaw("dat:n:not a number\n");
+    // An id too long to echo is no id: the sender alone is told.
+    f.control.send(QStringLiteral("resume_call"), callDat(id), QString(300, u'9'));
+    QTRY_COMPARE(f.control.answers.size(), 3);
+    QCOMPARE(f.control.answers.last().value(QStringLiteral("id")).toString(), QString());
+    QCOMPARE(f.control.answers.last().value(QStringLiteral("err")).toString(),
+             QStringLiteral("INVALID_REQUEST"));
     QCOMPARE(f.control.ask(QStringLiteral("resume_call"), callDat(id)), QString());
     QCOMPARE(listener.answers.size(), 2);
 }
