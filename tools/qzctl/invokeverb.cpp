@@ -21,16 +21,14 @@ int invokeVerb(const QStringList &arguments)
          QStringLiteral("mime")},
         {QStringLiteral("uri"), QStringLiteral("The URI of the content."), QStringLiteral("uri")},
         {QStringLiteral("data"), QStringLiteral("The data, as text."), QStringLiteral("text")},
-        {QStringLiteral("metadata"), QStringLiteral("Metadata: one JSON object."),
-         QStringLiteral("json")},
-        {QStringLiteral("target-type"),
-         QStringLiteral("Kinds of target to choose from: application, card, viewer, service, "
-                        "headless (repeatable)."),
-         QStringLiteral("kind")},
-        {QStringLiteral("perimeter"), QStringLiteral("default, personal or enterprise."),
-         QStringLiteral("perimeter")},
     });
+    command.addContentOptions(true);
     if (!command.parse(arguments))
+        return NavigatorCommand::Usage;
+    const auto types = command.targetTypes();
+    const auto perimeter = command.perimeter();
+    const auto metadata = command.metadata();
+    if (!types || !perimeter || !metadata)
         return NavigatorCommand::Usage;
     if (!command.isSet("target") && !command.isSet("action") && !command.isSet("type") &&
         !command.isSet("uri"))
@@ -44,29 +42,9 @@ int invokeVerb(const QStringList &arguments)
     if (command.isSet("uri"))
         request.setUri(command.value("uri"));
     request.setData(command.value("data").toUtf8());
-    if (command.isSet("metadata")) {
-        const QJsonDocument json = QJsonDocument::fromJson(command.value("metadata").toUtf8());
-        if (!json.isObject())
-            return NavigatorCommand::usageError(QStringLiteral("--metadata takes a JSON object"));
-        request.setMetadata(json.object().toVariantMap());
-    }
-    InvokeTarget::Types types;
-    for (const QString &kind : command.values("target-type")) {
-        const auto type = NavigatorCommand::enumValue<InvokeTarget::Type>(kind);
-        if (!type || *type == InvokeTarget::Unspecified || *type == InvokeTarget::Self)
-            return NavigatorCommand::usageError(
-                QStringLiteral("unknown target type \"%1\"").arg(kind));
-        types |= *type;
-    }
-    request.setTargetTypes(types);
-    if (command.isSet("perimeter")) {
-        const auto perimeter =
-            NavigatorCommand::enumValue<SecurityPerimeter::Type>(command.value("perimeter"));
-        if (!perimeter)
-            return NavigatorCommand::usageError(
-                QStringLiteral("unknown perimeter \"%1\"").arg(command.value("perimeter")));
-        request.setPerimeter(*perimeter);
-    }
+    request.setTargetTypes(*types);
+    request.setPerimeter(*perimeter);
+    request.setMetadata(*metadata);
 
     InvokeManager manager;
     InvokeTargetReply *reply = manager.invoke(request);

@@ -78,19 +78,18 @@ int menuVerb(const QStringList &arguments)
         {QStringLiteral("uri"), QStringLiteral("The URI."), QStringLiteral("uri")},
         {QStringLiteral("target"), QStringLiteral("Only this target."), QStringLiteral("key")},
         {QStringLiteral("data"), QStringLiteral("Inline data (UTF-8)."), QStringLiteral("text")},
-        {QStringLiteral("metadata"), QStringLiteral("Metadata: one JSON object."),
-         QStringLiteral("json")},
-        {QStringLiteral("target-type"),
-         QStringLiteral("application, card, viewer, service, headless (repeatable)."),
-         QStringLiteral("kind")},
-        {QStringLiteral("perimeter"), QStringLiteral("default, personal or enterprise."),
-         QStringLiteral("perimeter")},
         {QStringLiteral("clear"), QStringLiteral("fail: answer normally again.")},
     });
     command.parser().addPositionalArgument(QStringLiteral("fail"),
                                            QStringLiteral("Switch the service's error answer."),
                                            QStringLiteral("[fail TEXT|--clear]"));
+    command.addContentOptions(true);
     if (!command.parse(arguments))
+        return NavigatorCommand::Usage;
+    const auto types = command.targetTypes();
+    const auto perimeter = command.perimeter();
+    const auto metadata = command.metadata();
+    if (!types || !perimeter || !metadata)
         return NavigatorCommand::Usage;
 
     const QStringList positional = command.positional();
@@ -110,29 +109,9 @@ int menuVerb(const QStringList &arguments)
     if (command.isSet("uri"))
         manager.setUri(QUrl(command.value("uri")));
     manager.setData(command.value("data").toUtf8());
-    if (command.isSet("metadata")) {
-        const QJsonDocument json = QJsonDocument::fromJson(command.value("metadata").toUtf8());
-        if (!json.isObject())
-            return NavigatorCommand::usageError(QStringLiteral("--metadata takes a JSON object"));
-        manager.setMetadata(json.object().toVariantMap());
-    }
-    InvokeTarget::Types types;
-    for (const QString &kind : command.values("target-type")) {
-        const auto type = NavigatorCommand::enumValue<InvokeTarget::Type>(kind);
-        if (!type || *type == InvokeTarget::Unspecified)
-            return NavigatorCommand::usageError(
-                QStringLiteral("unknown target type \"%1\"").arg(kind));
-        types |= *type;
-    }
-    manager.setTargetTypes(types);
-    if (command.isSet("perimeter")) {
-        const auto perimeter =
-            NavigatorCommand::enumValue<SecurityPerimeter::Type>(command.value("perimeter"));
-        if (!perimeter)
-            return NavigatorCommand::usageError(
-                QStringLiteral("unknown perimeter \"%1\"").arg(command.value("perimeter")));
-        manager.setPerimeter(*perimeter);
-    }
+    manager.setTargetTypes(*types);
+    manager.setPerimeter(*perimeter);
+    manager.setMetadata(*metadata);
 
     if (!manager.populateMenu()) {
         std::fprintf(stderr, "qzctl: the menu request could not be sent (is qzdevice running?)\n");

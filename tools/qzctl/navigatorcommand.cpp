@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 
@@ -51,6 +53,59 @@ bool NavigatorCommand::parse(const QStringList &arguments)
         }
     }
     return true;
+}
+
+void NavigatorCommand::addContentOptions(bool withMetadata)
+{
+    m_parser.addOptions({
+        {QStringLiteral("target-type"),
+         QStringLiteral("Kinds of target: application, card, viewer, service, headless "
+                        "(repeatable)."),
+         QStringLiteral("kind")},
+        {QStringLiteral("perimeter"), QStringLiteral("default, personal or enterprise."),
+         QStringLiteral("perimeter")},
+    });
+    if (withMetadata)
+        m_parser.addOption({QStringLiteral("metadata"),
+                            QStringLiteral("Metadata: one JSON object."), QStringLiteral("json")});
+}
+
+std::optional<qz::system::InvokeTarget::Types> NavigatorCommand::targetTypes() const
+{
+    using qz::system::InvokeTarget;
+    InvokeTarget::Types types;
+    for (const QString &kind : values("target-type")) {
+        const auto type = enumValue<InvokeTarget::Type>(kind);
+        if (!type || *type == InvokeTarget::Unspecified || *type == InvokeTarget::Self) {
+            usageError(QStringLiteral("unknown target type \"%1\"").arg(kind));
+            return std::nullopt;
+        }
+        types |= *type;
+    }
+    return types;
+}
+
+std::optional<qz::system::SecurityPerimeter::Type> NavigatorCommand::perimeter() const
+{
+    using qz::system::SecurityPerimeter;
+    if (!isSet("perimeter"))
+        return SecurityPerimeter::Default;
+    const auto perimeter = enumValue<SecurityPerimeter::Type>(value("perimeter"));
+    if (!perimeter)
+        usageError(QStringLiteral("unknown perimeter \"%1\"").arg(value("perimeter")));
+    return perimeter;
+}
+
+std::optional<QVariantMap> NavigatorCommand::metadata() const
+{
+    if (!isSet("metadata"))
+        return QVariantMap();
+    const QJsonDocument json = QJsonDocument::fromJson(value("metadata").toUtf8());
+    if (!json.isObject()) {
+        usageError(QStringLiteral("--metadata takes a JSON object"));
+        return std::nullopt;
+    }
+    return json.object().toVariantMap();
 }
 
 int NavigatorCommand::usageError(const QString &text)

@@ -4,6 +4,8 @@
 #define QZCTL_NAVIGATORCOMMAND_H
 
 #include <qz/system/InvokeReply>
+#include <qz/system/InvokeTarget>
+#include <qz/system/SecurityPerimeter>
 
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -25,6 +27,15 @@ public:
     /*! Parses; on a usage error prints it and returns false. Applies --socket. */
     bool parse(const QStringList &arguments);
     static int usageError(const QString &text);
+
+    /*! Adds --target-type, --perimeter and (\a withMetadata) --metadata, which the verbs naming
+        content share. */
+    void addContentOptions(bool withMetadata);
+    /*! The values of those options (none set: no types, Default, an empty map); nothing, after
+        a usage error is printed, when one is malformed. */
+    std::optional<qz::system::InvokeTarget::Types> targetTypes() const;
+    std::optional<qz::system::SecurityPerimeter::Type> perimeter() const;
+    std::optional<QVariantMap> metadata() const;
 
     bool isSet(const char *name) const { return m_parser.isSet(QLatin1String(name)); }
     QString value(const char *name) const { return m_parser.value(QLatin1String(name)); }

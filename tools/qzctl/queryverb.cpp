@@ -16,14 +16,14 @@ int queryVerb(const QStringList &arguments)
         {QStringLiteral("action"), QStringLiteral("The action."), QStringLiteral("action")},
         {QStringLiteral("type"), QStringLiteral("The MIME type."), QStringLiteral("mime")},
         {QStringLiteral("uri"), QStringLiteral("The URI."), QStringLiteral("uri")},
-        {QStringLiteral("target-type"),
-         QStringLiteral("application, card, viewer, service, headless (repeatable)."),
-         QStringLiteral("kind")},
         {QStringLiteral("menu"), QStringLiteral("Only actions meant for menus.")},
-        {QStringLiteral("perimeter"), QStringLiteral("default, personal or enterprise."),
-         QStringLiteral("perimeter")},
     });
+    command.addContentOptions(false);
     if (!command.parse(arguments))
+        return NavigatorCommand::Usage;
+    const auto types = command.targetTypes();
+    const auto perimeter = command.perimeter();
+    if (!types || !perimeter)
         return NavigatorCommand::Usage;
 
     InvokeQueryTargetsRequest request;
@@ -31,24 +31,9 @@ int queryVerb(const QStringList &arguments)
     request.setMimeType(command.value("type"));
     if (command.isSet("uri"))
         request.setUri(command.value("uri"));
-    InvokeTarget::Types types;
-    for (const QString &kind : command.values("target-type")) {
-        const auto type = NavigatorCommand::enumValue<InvokeTarget::Type>(kind);
-        if (!type || *type == InvokeTarget::Unspecified)
-            return NavigatorCommand::usageError(
-                QStringLiteral("unknown target type \"%1\"").arg(kind));
-        types |= *type;
-    }
-    request.setTargetTypes(types);
+    request.setTargetTypes(*types);
+    request.setPerimeter(*perimeter);
     request.setActionType(command.isSet("menu") ? InvokeAction::Menu : InvokeAction::All);
-    if (command.isSet("perimeter")) {
-        const auto perimeter =
-            NavigatorCommand::enumValue<SecurityPerimeter::Type>(command.value("perimeter"));
-        if (!perimeter)
-            return NavigatorCommand::usageError(
-                QStringLiteral("unknown perimeter \"%1\"").arg(command.value("perimeter")));
-        request.setPerimeter(*perimeter);
-    }
 
     InvokeManager manager;
     InvokeQueryTargetsReply *reply = manager.queryTargets(request);
