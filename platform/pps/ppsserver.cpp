@@ -172,6 +172,15 @@ public:
     bool acceptStarved = false; // and that was logged; cleared by the next accepted client
     std::chrono::steady_clock::time_point acceptRetry;
     std::map<QByteArray, uid_t> reserved; // directory -> the only uid that may create in it
+    // Directories made with an owner and mode (opened ".all" with Create): listing them needs the
+    // read bit, as reading a directory of the device's file system does. Others list freely.
+    struct DirectoryAccess
+    {
+        uid_t uid;
+        gid_t gid;
+        mode_t mode;
+    };
+    std::map<QByteArray, DirectoryAccess> directoryAccess;
     std::map<QByteArray, Object> objects;
     std::map<int, std::unique_ptr<Client>> clients;
     // Open handles by what they watch (server-mode handles aside), so that a write costs only its
@@ -205,12 +214,17 @@ public:
 
     Object *createObject(const QByteArray &path, uid_t uid, gid_t gid);
     bool mayCreate(const QByteArray &path, const Client &client) const;
-    bool allowed(const Object &object, const Client &client, int bit) const;
+    bool allowed(const Object &object, const Client &client, int bit) const
+    {
+        return permits(object.uid, object.gid, object.mode, client, bit);
+    }
+    static bool permits(uid_t uid, gid_t gid, mode_t mode, const Client &client, int bit);
     QByteArray snapshot(const Object &object, char mark = 0) const;
     void publish(const Object &object, const Client *writer, const QByteArray &delta,
                  const QByteArray &full);
     void applyWrite(Object &object, Client *writer, const QByteArray &text);
-    void openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode);
+    void openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode,
+                       mode_t createMode);
     void openServer(Client *client, const Path &path, PpsOpenMode::Types mode, mode_t createMode);
     void routeToServer(Object &object, Client *client, const QByteArray &text);
     void routeFromServer(Object &object, const QByteArray &text);
@@ -264,14 +278,14 @@ bool ServerPrivate::mayCreate(const QByteArray &path, const Client &client) cons
     return true;
 }
 
-bool ServerPrivate::allowed(const Object &object, const Client &client, int bit) const
+bool ServerPrivate::permits(uid_t uid, gid_t gid, mode_t mode, const Client &client, int bit)
 {
     // Deliberately no exception for root: tests running as root must be able to see refusals.
-    int bits = object.mode & 7;
-    if (client.uid == object.uid)
-        bits = (object.mode >> 6) & 7;
-    else if (client.gid == object.gid)
-        bits = (object.mode >> 3) & 7;
+    int bits = mode & 7;
+    if (client.uid == uid)
+        bits = (mode >> 6) & 7;
+    else if (client.gid == gid)
+        bits = (mode >> 3) & 7;
     return bits & bit;
 }
 
@@ -592,7 +606,7 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
     if (!Path::parse(payload.mid(4), &path, &why))
         return answer(client, EINVAL, why);
     if (path.directory)
-        return openDirectory(client, path, mode);
+        return openDirectory(client, path, mode, createMode);
     if (path.server)
         return openServer(client, path, mode, createMode);
 
@@ -637,10 +651,31 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
     answer(client, 0, {});
 }
 
-void ServerPrivate::openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode)
+void ServerPrivate::openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode,
+                                  mode_t createMode)
 {
     if (mode & (PpsOpenMode::Publish | PpsOpenMode::DeleteContents))
         return answer(client, EISDIR, QStringLiteral("A directory cannot be written"));
+    const QString name = QString::fromUtf8(path.object);
+    auto access = directoryAccess.find(path.object);
+    if (mode & PpsOpenMode::Create) {
+        // Making a directory gives it its maker as owner; only the owner changes its mode later.
+        if (access == directoryAccess.end()) {
+            if (!mayCreate(path.object, *client))
+                return answer(client, EACCES, QStringLiteral("%1 is reserved").arg(name));
+            access =
+                directoryAccess
+                    .emplace(path.object, DirectoryAccess{client->uid, client->gid, createMode})
+                    .first;
+        } else if (access->second.uid != client->uid) {
+            return answer(client, EACCES, QStringLiteral("Permission denied on %1").arg(name));
+        } else {
+            access->second.mode = createMode;
+        }
+    }
+    if ((mode & PpsOpenMode::Subscribe) && access != directoryAccess.end() &&
+        !permits(access->second.uid, access->second.gid, access->second.mode, *client, ReadBit))
+        return answer(client, EACCES, QStringLiteral("Permission denied on %1").arg(name));
     QByteArray content;
     if (mode & PpsOpenMode::Subscribe) {
         for (const auto &entry : objects) {
@@ -1022,6 +1057,18 @@ bool Server::setAccess(const QByteArray &path, uid_t uid, gid_t gid, mode_t mode
     object->uid = uid;
     object->gid = gid;
     object->mode = mode & 0777;
+    return true;
+}
+
+bool Server::setDirectoryAccess(const QByteArray &directory, uid_t uid, gid_t gid, mode_t mode)
+{
+    Path parsed;
+    QString why;
+    if (!Path::parse(directory, &parsed, &why) || parsed.directory || parsed.delta || parsed.wait ||
+        parsed.server)
+        return false;
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->directoryAccess[parsed.object] = {uid, gid, mode & 0777};
     return true;
 }
 

@@ -81,6 +81,10 @@ public:
 
     /*! Creates \a path when missing and sets its owner and mode bits. Safe from any thread. */
     bool setAccess(const QByteArray &path, uid_t uid, gid_t gid, mode_t mode);
+    /*! Gives \a directory ("/pps/services/phone/private/calls") an owner and mode bits: listing
+        it (".all") then needs the read bit. A client does the same by opening its ".all" with
+        Create and a creation mode. Safe from any thread. */
+    bool setDirectoryAccess(const QByteArray &directory, uid_t uid, gid_t gid, mode_t mode);
     /*! Lets only clients running as \a uid create or serve objects at or below \a directory
         ("/pps/services"). Safe from any thread. */
     bool reserve(const QByteArray &directory, uid_t uid);

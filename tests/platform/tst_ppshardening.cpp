@@ -407,6 +407,18 @@ void tst_PpsHardening::creatorsSetTheMode()
     QCOMPARE(reader.open(PpsOpenMode::Subscribe, Obj), readError);
     RawPpsClient writer(server.server(), uid, gid);
     QCOMPARE(writer.open(PpsOpenMode::Publish, Obj), writeError);
+
+    // A directory made with a mode is listed under the same rules, and only its maker may
+    // change that mode.
+    const QByteArray directory("/pps/test/private/.all");
+    PpsObject maker(QString::fromUtf8(directory));
+    maker.setCreationMode(0640);
+    QVERIFY(maker.open(PpsOpenMode::Subscribe | PpsOpenMode::Create));
+    RawPpsClient lister(server.server(), uid, gid);
+    QCOMPARE(lister.open(PpsOpenMode::Subscribe, directory), readError);
+    RawPpsClient remaker(server.server(), uid, gid);
+    QCOMPARE(remaker.open(PpsOpenMode::Subscribe | PpsOpenMode::Create, directory, 0666),
+             uid == getuid() ? 0 : EACCES);
 }
 
 void tst_PpsHardening::reservedDirectories_data()
