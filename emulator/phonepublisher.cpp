@@ -95,12 +95,18 @@ bool PhonePublisher::write(qz::PpsObject *object, const QVariantMap &attributes)
     return false;
 }
 
-int PhonePublisher::clearDirectory(const QString &directory, const QVariantMap &farewell,
-                                   const QStringList &keep)
+int PhonePublisher::clearDirectory(const QString &directory, mode_t mode,
+                                   const QVariantMap &farewell, const QStringList &keep)
 {
+    // Making the directory gives it the mode of its objects: the server then lists it only to
+    // those who may read them, so a process without access falls back to a level it may read.
     qz::PpsObject listing(s_root + directory + QStringLiteral("/.all"));
-    if (!listing.open(qz::PpsOpenMode::Subscribe))
-        return 0; // nothing was ever published there
+    listing.setCreationMode(mode);
+    if (!listing.open(qz::PpsOpenMode::Subscribe | qz::PpsOpenMode::Create)) {
+        qCWarning(lcDevicePhone).noquote()
+            << "cannot make" << listing.path() << listing.errorString();
+        return 0;
+    }
     listing.setBlocking(false);
     bool ok = false;
     const QVariantMap objects = qz::PpsObject::decode(listing.read(&ok));
@@ -129,14 +135,15 @@ int PhonePublisher::start(QString *error)
     const QVariantMap farewell{{s_callState, QStringLiteral("disconnected")},
                                {s_callActions, QStringList()}};
     int highest = 0;
-    for (const QString &level : s_levels)
-        highest = qMax(highest, clearDirectory(level + QStringLiteral("/calls"), farewell, {}));
+    for (int level = 0; level < s_levels.size(); ++level)
+        highest = qMax(highest, clearDirectory(s_levels.at(level) + QStringLiteral("/calls"),
+                                               levelMode(level), farewell, {}));
     for (const QString &directory : s_perimeterDirs)
-        highest = qMax(highest, clearDirectory(directory, {}, {}));
+        highest = qMax(highest, clearDirectory(directory, PerimeterMode, {}, {}));
     QStringList served;
     for (const PhoneLine &line : m_exchange->lines())
         served << line.id;
-    clearDirectory(QStringLiteral("public/lines"), {}, served);
+    clearDirectory(QStringLiteral("public/lines"), LineMode, {}, served);
 
     for (const PhoneLine &line : m_exchange->lines()) {
         // An object left by an earlier run may hold attributes this run does not write.

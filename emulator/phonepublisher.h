@@ -63,7 +63,7 @@ private:
 
     std::unique_ptr<qz::PpsObject> open(const QString &path, mode_t mode, QString *error) const;
     bool write(qz::PpsObject *object, const QVariantMap &attributes) const;
-    int clearDirectory(const QString &directory, const QVariantMap &farewell,
+    int clearDirectory(const QString &directory, mode_t mode, const QVariantMap &farewell,
                        const QStringList &keep);
 
     const PhoneExchange *const m_exchange;

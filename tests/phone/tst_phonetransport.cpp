@@ -66,6 +66,7 @@ private Q_SLOTS:
     void permissionFallsBackFromRefusedLevels_data();
     void permissionFallsBackFromRefusedLevels();
     void controlFallsBackToPublic();
+    void callsFallBackToThePublicListing();
 };
 
 void tst_PhoneTransport::commandMessages_data()
@@ -316,6 +317,35 @@ void tst_PhoneTransport::controlFallsBackToPublic()
     QVERIFY(publicPeer.waitForRequests(1));
     QCOMPARE(publicPeer.requests().constFirst().message.value(QStringLiteral("msg")),
              QStringLiteral("hold_call"));
+}
+
+void tst_PhoneTransport::callsFallBackToThePublicListing()
+{
+    PpsTestServer server;
+    for (const char *level : {"private", "protected", "public"}) {
+        QVERIFY(
+            phonetest::publish(phonetest::Phone + QLatin1String(level) + QStringLiteral("/calls/7"),
+                               QByteArray("level::") + level + '\n'));
+    }
+    // The service keeps the better listings from this process: the server refuses to list them.
+    for (const char *level : {"private", "protected"}) {
+        QVERIFY(server.server().setDirectoryAccess(
+            (phonetest::Phone + QLatin1String(level) + QStringLiteral("/calls")).toUtf8(), Stranger,
+            Stranger, 0700));
+    }
+    for (const QString &path : {PpsCallInfo::PRIVATE_CALLS_PATH, PpsCallInfo::PROTECTED_CALLS_PATH})
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            qPrintable(QStringLiteral("PpsPermission unable to open path: \"%1\"\n").arg(path)));
+
+    PpsCallInfo calls;
+    QSignalSpy updated(&calls, &PpsCallInfo::callUpdated);
+    QVERIFY(calls.permission().mainObject());
+    QCOMPARE(calls.permission().mainObject()->path(), PpsCallInfo::PUBLIC_CALLS_PATH);
+    QTRY_COMPARE(updated.size(), 1);
+    const auto call = updated.constFirst().constFirst().value<PpsAttributePair>();
+    QCOMPARE(call.second.toMap().value(QStringLiteral("level")).toString(),
+             QStringLiteral("public"));
 }
 
 QTEST_GUILESS_MAIN(tst_PhoneTransport)
