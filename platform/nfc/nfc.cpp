@@ -17,9 +17,9 @@
 
 using namespace qz::platform;
 
-namespace {
+Q_LOGGING_CATEGORY(qz::platform::lcNfc, "qz.platform.nfc")
 
-Q_LOGGING_CATEGORY(lcNfc, "qz.platform.nfc")
+namespace {
 
 enum class Kind { Message, Record, Target };
 

@@ -8,10 +8,16 @@
 
 #include <nfc/nfc.h>
 
+#include <QLoggingCategory>
 #include <QVariant>
 
 #include <memory>
 #include <vector>
+
+namespace qz::platform {
+/* The NFC library's category, shared by the C functions and the device backend. */
+Q_DECLARE_LOGGING_CATEGORY(lcNfc)
+} // namespace qz::platform
 
 struct nfc_ndef_record
 {

@@ -1,4 +1,5 @@
 #include "nfcdevicebackend.h"
+#include "nfc_p.h"
 
 #include <nfc/nfc.h>
 #include <qz/PpsObject>
@@ -12,8 +13,6 @@
 #include <cerrno>
 
 namespace qz::platform {
-
-Q_LOGGING_CATEGORY(lcNfcDevice, "qz.platform.nfc")
 
 const QString NfcDeviceBackend::s_controlPath = QStringLiteral("/pps/services/nfc/control");
 
@@ -128,8 +127,7 @@ bool NfcDeviceBackend::connectToController()
         return true;
     m_object = std::make_unique<PpsObject>(s_controlPath);
     if (!m_object->open(PpsOpenMode::PublishSubscribe)) {
-        qCDebug(lcNfcDevice).noquote()
-            << "NFC controller not reachable:" << m_object->errorString();
+        qCDebug(lcNfc).noquote() << "NFC controller not reachable:" << m_object->errorString();
         m_object.reset();
         return false;
     }
@@ -145,7 +143,7 @@ bool NfcDeviceBackend::connectToController()
     for (const auto &[name, args] : kept) {
         const int result = exchange(name, args, nullptr);
         if (result != 0)
-            qCWarning(lcNfcDevice).noquote()
+            qCWarning(lcNfc).noquote()
                 << name << "could not be renewed with the NFC controller:" << result;
     }
     return m_object != nullptr;
@@ -200,7 +198,7 @@ QVariantMap NfcDeviceBackend::readMessage(const QByteArray &text)
     const QVariantMap decoded = PpsObject::decode(text, &ok);
     const QVariantMap message = decoded.value(QStringLiteral("@control")).toMap();
     if (!ok || message.isEmpty()) {
-        qCWarning(lcNfcDevice) << "unreadable message from the NFC controller dropped";
+        qCWarning(lcNfc) << "unreadable message from the NFC controller dropped";
         return {};
     }
     if (message.value(QStringLiteral("msg")).toString() != QLatin1String("event"))
@@ -209,7 +207,7 @@ QVariantMap NfcDeviceBackend::readMessage(const QByteArray &text)
     bool codeOk = false;
     const int code = dat.value(QStringLiteral("code")).toInt(&codeOk);
     if (!codeOk) {
-        qCWarning(lcNfcDevice) << "NFC event without a code dropped";
+        qCWarning(lcNfc) << "NFC event without a code dropped";
         return {};
     }
     const QVariantMap fields = fromWireMap(dat.value(QStringLiteral("fields")).toMap());
@@ -263,7 +261,7 @@ int NfcDeviceBackend::exchange(const QByteArray &name, const QVariantList &args,
     const QString id = QString::number(++m_serial);
     const QVariantMap dat{{QStringLiteral("args"), toWire(args)}};
     if (m_object->writeMessage(msg, id, dat) != 0) {
-        qCDebug(lcNfcDevice).noquote() << name << "could not be sent:" << m_object->errorString();
+        qCDebug(lcNfc).noquote() << name << "could not be sent:" << m_object->errorString();
         disconnectFromController();
         if (unsent)
             *unsent = true;
@@ -278,8 +276,7 @@ int NfcDeviceBackend::exchange(const QByteArray &name, const QVariantList &args,
         const QByteArray text = m_object->read(&ok);
         if (!ok) {
             if (m_object->error() != EAGAIN) {
-                qCWarning(lcNfcDevice).noquote()
-                    << name << "got no answer:" << m_object->errorString();
+                qCWarning(lcNfc).noquote() << name << "got no answer:" << m_object->errorString();
                 disconnectFromController();
                 return ioError(ECONNRESET);
             }
@@ -292,8 +289,8 @@ int NfcDeviceBackend::exchange(const QByteArray &name, const QVariantList &args,
             answer.value(QStringLiteral("id")).toString() != id)
             continue;
         if (answer.contains(QStringLiteral("err"))) {
-            qCWarning(lcNfcDevice).noquote() << name << "refused by the NFC controller:"
-                                             << answer.value(QStringLiteral("errstr")).toString();
+            qCWarning(lcNfc).noquote() << name << "refused by the NFC controller:"
+                                       << answer.value(QStringLiteral("errstr")).toString();
             const int error = answer.value(QStringLiteral("err")).toInt();
             readEvents();
             return ioError(error > 0 ? error : EPROTO);
@@ -309,7 +306,7 @@ int NfcDeviceBackend::exchange(const QByteArray &name, const QVariantList &args,
             *out = fromWire(answered.value(QStringLiteral("out"))).toList();
         return result;
     }
-    qCWarning(lcNfcDevice).noquote() << name << "got no answer within" << AnswerTimeoutMs << "ms";
+    qCWarning(lcNfc).noquote() << name << "got no answer within" << AnswerTimeoutMs << "ms";
     return ioError(ETIMEDOUT);
 }
 

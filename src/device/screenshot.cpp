@@ -1,3 +1,4 @@
+#include "devicelogging_p.h"
 #include "screenshot_p.h"
 
 #include <qz/system/screenshot.h>
@@ -12,8 +13,6 @@
 #include <memory>
 
 namespace qz::system {
-
-Q_LOGGING_CATEGORY(lcScreenshot, "qz.system.device")
 
 const QString ScreenshotPrivate::s_controlPath =
     QStringLiteral("/pps/services/multimedia/screencapture/control");
@@ -37,13 +36,13 @@ QString ScreenshotPrivate::captureDisplay(const QVariantMap &dat)
     // Destroyed on every path.
     const std::unique_ptr<qz::PpsObject> control = std::make_unique<qz::PpsObject>(s_controlPath);
     if (!control->open(qz::PpsOpenMode::PublishSubscribe)) {
-        qCWarning(lcScreenshot, "Screenshot: Unable to open screenshot control PPS");
+        qCWarning(lcDevice, "Screenshot: Unable to open screenshot control PPS");
         error = ScreenshotError::PermissionDenied;
         return {};
     }
     control->setBlocking(true);
     if (const int result = control->writeMessage(key("screenPhotoSave"), key("0"), dat)) {
-        qCWarning(lcScreenshot).nospace()
+        qCWarning(lcDevice).nospace()
             << "Screenshot: Unable to write to screenshot control PPS.  Error=" << result;
         error = ScreenshotError::InternalError;
         return {};
@@ -51,15 +50,14 @@ QString ScreenshotPrivate::captureDisplay(const QVariantMap &dat)
     bool ok = false;
     const QByteArray reply = control->read(&ok);
     if (!ok) {
-        qCWarning(lcScreenshot, "Screenshot: Unable to read from screenshot control PPS.");
+        qCWarning(lcDevice, "Screenshot: Unable to read from screenshot control PPS.");
         error = ScreenshotError::InternalError;
         return {};
     }
     const QVariantMap decoded = qz::PpsObject::decode(reply, &ok);
     const QVariant object = decoded.value(key("@control"));
     if (!ok || object.typeId() != QMetaType::QVariantMap) {
-        qCWarning(lcScreenshot,
-                  "Screenshot: Unable to decode response from screenshot control PPS.");
+        qCWarning(lcDevice, "Screenshot: Unable to decode response from screenshot control PPS.");
         error = ScreenshotError::InternalError;
         return {};
     }
@@ -69,8 +67,8 @@ QString ScreenshotPrivate::captureDisplay(const QVariantMap &dat)
         error = ScreenshotError::None;
         return response.value(key("dat")).toMap().value(key("file")).toString();
     }
-    qCWarning(lcScreenshot).nospace()
-        << "Screenshot: " << response.value(key("error")).toString() << " (" << err << ")";
+    qCWarning(lcDevice).nospace() << "Screenshot: " << response.value(key("error")).toString()
+                                  << " (" << err << ")";
     switch (err) {
     case ServiceBadFilePath:
         error = ScreenshotError::BadFilePath;
@@ -108,22 +106,21 @@ QString ScreenshotPrivate::captureWindow(const QUrl &url, screen_window_t window
     int size[2] = {0, 0};
     if (screen_get_window_property_iv(window, SCREEN_PROPERTY_SIZE, size) != 0)
         return failed([&, e = errno] {
-            qCWarning(lcScreenshot).nospace()
+            qCWarning(lcDevice).nospace()
                 << "Screenshot: Unable to determine window size. (Handle: "
                 << static_cast<const void *>(window) << ", Error: " << e << ")";
         });
     if (screen_create_context(&context, 0) != 0)
-        return failed(
-            [] { qCWarning(lcScreenshot, "Screenshot: Unable to create screen context."); });
+        return failed([] { qCWarning(lcDevice, "Screenshot: Unable to create screen context."); });
     if (screen_create_pixmap(&pixmap, context) != 0) {
         pixmap = nullptr;
-        return failed([] { qCWarning(lcScreenshot, "Screenshot: Unable to create pixmap."); });
+        return failed([] { qCWarning(lcDevice, "Screenshot: Unable to create pixmap."); });
     }
     const auto step = [&](int result, const char *what) {
         const int e = errno; // before logging can change it
         if (result == 0)
             return true;
-        qCWarning(lcScreenshot).nospace() << "Screenshot: " << what << " (" << e << ")";
+        qCWarning(lcDevice).nospace() << "Screenshot: " << what << " (" << e << ")";
         return false;
     };
     const int usage = SCREEN_USAGE_READ | SCREEN_USAGE_NATIVE;
@@ -144,7 +141,7 @@ QString ScreenshotPrivate::captureWindow(const QUrl &url, screen_window_t window
     int stride = 0;
     if (screen_get_buffer_property_iv(buffer, SCREEN_PROPERTY_STRIDE, &stride) != 0)
         return failed([&, e = errno] {
-            qCWarning(lcScreenshot).nospace()
+            qCWarning(lcDevice).nospace()
                 << "Screenshot: Unable to get pixmap stride. (Buffer: "
                 << static_cast<const void *>(buffer) << ", Error: " << e << ")";
         });
@@ -173,18 +170,18 @@ QString ScreenshotPrivate::captureWindow(const QUrl &url, screen_window_t window
     case IMG_ERR_OK:
         break;
     case IMG_ERR_FORMAT:
-        qCWarning(lcScreenshot).nospace()
+        qCWarning(lcDevice).nospace()
             << "Screenshot: Unable to determine desired image file format. (" << url.toString()
             << ")";
         error = ScreenshotError::UnsupportedFileType;
         break;
     case IMG_ERR_IO:
-        qCWarning(lcScreenshot).nospace()
+        qCWarning(lcDevice).nospace()
             << "Screenshot: Unable to write to specified location. (" << url.toString() << ")";
         error = ScreenshotError::BadFilePath;
         break;
     default:
-        qCWarning(lcScreenshot).nospace()
+        qCWarning(lcDevice).nospace()
             << "Screenshot: Error writing image to file. (" << result << ")";
         error = ScreenshotError::InternalError;
     }
