@@ -1,12 +1,10 @@
 #include "menudevicebackend.h"
+#include "servicelink_p.h"
 
 #include <qz/PpsObject>
 #include <xrv/menu.h>
 
-#include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QPointer>
-#include <QThread>
 
 #include <cerrno>
 #include <cmath>
@@ -71,65 +69,18 @@ QVariantMap itemFromWire(QVariantMap item, int depth)
 class MenuDeviceBackendPrivate
 {
 public:
-    bool connect();
-    void drop();
-    bool send(const QString &msg, const QVariantMap &dat);
-    void onReadyRead();
+    MenuDeviceBackendPrivate()
+    {
+        link.onRead = [this](const QByteArray &text) { onRead(text); };
+    }
+    void onRead(const QByteArray &text);
 
-    QPointer<PpsObject> object;
+    ServiceLink link{"menu", QString::fromLatin1(MenuDeviceBackend::s_controlPath)};
 };
 
-bool MenuDeviceBackendPrivate::connect()
+void MenuDeviceBackendPrivate::onRead(const QByteArray &text)
 {
-    if (object && object->isOpen())
-        return true;
-    drop();
-    if (!QCoreApplication::instance())
-        return false;
-    auto *candidate = new PpsObject(QString::fromLatin1(MenuDeviceBackend::s_controlPath));
-    if (!candidate->open(PpsOpenMode::PublishSubscribe)) {
-        delete candidate;
-        return false;
-    }
-    object = candidate;
-    QObject::connect(candidate, &PpsObject::readyRead, candidate, [this] { onReadyRead(); });
-    qCDebug(lcBackend, "menu: connected to the device's menu service");
-    return true;
-}
-
-void MenuDeviceBackendPrivate::drop()
-{
-    if (object)
-        object->deleteLater();
-    object = nullptr;
-}
-
-bool MenuDeviceBackendPrivate::send(const QString &msg, const QVariantMap &dat)
-{
-    if (!object)
-        return false;
-    if (object->writeMessage({{QStringLiteral("msg"), msg}, {QStringLiteral("dat"), dat}}) != 0) {
-        qCWarning(lcBackend).noquote()
-            << "menu: cannot write" << msg << "to the device:" << object->errorString();
-        drop();
-        return false;
-    }
-    return true;
-}
-
-void MenuDeviceBackendPrivate::onReadyRead()
-{
-    if (!object)
-        return;
     bool ok = false;
-    const QByteArray text = object->read(&ok);
-    if (!ok) {
-        if (object->error() != EAGAIN) {
-            qCDebug(lcBackend, "menu: the device's menu service went away");
-            drop();
-        }
-        return;
-    }
     const QVariantMap decoded = PpsObject::decode(text, &ok);
     if (!ok) {
         qCWarning(lcBackend, "menu: unreadable message from the device");
@@ -188,16 +139,11 @@ MenuDeviceBackend::MenuDeviceBackend()
     : d(std::make_unique<MenuDeviceBackendPrivate>())
 {}
 
-MenuDeviceBackend::~MenuDeviceBackend()
-{
-    delete d->object.data();
-}
+MenuDeviceBackend::~MenuDeviceBackend() = default;
 
 bool MenuDeviceBackend::connectToService()
 {
-    if (d->object && d->object->thread() != QThread::currentThread())
-        return false;
-    return d->connect();
+    return !d->link.isForeign() && d->link.connect();
 }
 
 int MenuDeviceBackend::call(const QByteArray &name, const QVariantList &args, QVariantList *)
@@ -208,11 +154,11 @@ int MenuDeviceBackend::call(const QByteArray &name, const QVariantList &args, QV
     }
     if (name != "menu_request_send")
         return 0;
-    if (d->object && d->object->thread() != QThread::currentThread()) {
+    if (d->link.isForeign()) {
         errno = EXDEV;
         return -1;
     }
-    if (!d->connect()) {
+    if (!d->link.connect()) {
         errno = ENOSYS;
         return -1;
     }
@@ -223,8 +169,8 @@ int MenuDeviceBackend::call(const QByteArray &name, const QVariantList &args, QV
             *it = QString::fromLatin1(it->toByteArray().toBase64());
         wire[1] = content;
     }
-    if (!d->send(QStringLiteral("call"), {{QStringLiteral("name"), QString::fromLatin1(name)},
-                                          {QStringLiteral("args"), wire}})) {
+    if (!d->link.send(QStringLiteral("call"), {{QStringLiteral("name"), QString::fromLatin1(name)},
+                                               {QStringLiteral("args"), wire}})) {
         errno = EIO;
         return -1;
     }

@@ -1,12 +1,10 @@
 #include "navigatordevicebackend.h"
+#include "servicelink_p.h"
 
 #include <qz/PpsObject>
 
-#include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QPointer>
 #include <QSet>
-#include <QThread>
 
 #include <cerrno>
 #include <unistd.h>
@@ -119,12 +117,16 @@ QVariantList argumentsToWire(const QByteArray &name, QVariantList args)
 class NavigatorDeviceBackendPrivate
 {
 public:
+    NavigatorDeviceBackendPrivate()
+    {
+        link.onRead = [this](const QByteArray &text) { onRead(text); };
+        link.onDropped = [this] { answerAwaited(); };
+    }
     bool connect();
-    void drop();
-    bool send(const QString &msg, const QVariantMap &dat);
-    void onReadyRead();
+    void answerAwaited();
+    void onRead(const QByteArray &text);
 
-    QPointer<PpsObject> object;
+    ServiceLink link{"navigator", QString::fromLatin1(NavigatorDeviceBackend::s_controlPath)};
     // Requests sent and not answered yet: (reply code, id). Should the navigator go away, each
     // is answered here with an error, so nobody waits for what cannot come.
     QList<std::pair<int, QString>> awaited;
@@ -132,33 +134,21 @@ public:
 
 bool NavigatorDeviceBackendPrivate::connect()
 {
-    if (object && object->isOpen())
+    bool opened = false;
+    if (!link.connect(&opened))
+        return false;
+    if (!opened)
         return true;
-    drop();
-    if (!QCoreApplication::instance())
-        return false;
-    auto *candidate = new PpsObject(QString::fromLatin1(NavigatorDeviceBackend::s_controlPath));
-    if (!candidate->open(PpsOpenMode::PublishSubscribe)) {
-        delete candidate;
-        return false;
-    }
-    object = candidate;
-    QObject::connect(candidate, &PpsObject::readyRead, candidate, [this] { onReadyRead(); });
+    // A new connection says whose it is first.
     const QByteArray target = qgetenv(NavigatorDeviceBackend::s_targetVariable);
     QVariantMap hello{{QStringLiteral("pid"), qint64(::getpid())}};
     if (!target.isEmpty())
         hello.insert(QStringLiteral("target"), QString::fromUtf8(target));
-    if (!send(QStringLiteral("hello"), hello))
-        return false;
-    qCDebug(lcBackend, "navigator: connected to the device's navigator");
-    return true;
+    return link.send(QStringLiteral("hello"), hello);
 }
 
-void NavigatorDeviceBackendPrivate::drop()
+void NavigatorDeviceBackendPrivate::answerAwaited()
 {
-    if (object)
-        object->deleteLater();
-    object = nullptr;
     const QList<std::pair<int, QString>> unanswered = std::exchange(awaited, {});
     for (const auto &[code, id] : unanswered) {
         postEvent(
@@ -169,40 +159,16 @@ void NavigatorDeviceBackendPrivate::drop()
     }
 }
 
-bool NavigatorDeviceBackendPrivate::send(const QString &msg, const QVariantMap &dat)
+void NavigatorDeviceBackendPrivate::onRead(const QByteArray &text)
 {
-    if (!object)
-        return false;
-    if (object->writeMessage({{QStringLiteral("msg"), msg}, {QStringLiteral("dat"), dat}}) != 0) {
-        qCWarning(lcBackend).noquote()
-            << "navigator: cannot write" << msg << "to the device:" << object->errorString();
-        drop();
-        return false;
-    }
-    return true;
-}
-
-void NavigatorDeviceBackendPrivate::onReadyRead()
-{
-    if (!object)
-        return;
-    bool ok = false;
-    const QByteArray text = object->read(&ok);
-    if (!ok) {
-        if (object->error() != EAGAIN) {
-            qCDebug(lcBackend, "navigator: the device's navigator went away");
-            drop();
-        }
-        return;
-    }
     for (const NavigatorDeviceBackend::Posted &posted : NavigatorDeviceBackend::readMessage(text)) {
         awaited.removeOne({posted.code, posted.id});
         if (posted.delivery.isValid()) {
             // Queued behind the event just posted, so this runs once the handlers have had it.
             QMetaObject::invokeMethod(
-                object.data(),
+                link.object(),
                 [this, delivery = posted.delivery] {
-                    send(QStringLiteral("invoked"), {{QStringLiteral("delivery"), delivery}});
+                    link.send(QStringLiteral("invoked"), {{QStringLiteral("delivery"), delivery}});
                 },
                 Qt::QueuedConnection);
         }
@@ -284,21 +250,16 @@ NavigatorDeviceBackend::NavigatorDeviceBackend()
     : d(std::make_unique<NavigatorDeviceBackendPrivate>())
 {}
 
-NavigatorDeviceBackend::~NavigatorDeviceBackend()
-{
-    delete d->object.data();
-}
+NavigatorDeviceBackend::~NavigatorDeviceBackend() = default;
 
 bool NavigatorDeviceBackend::connectToService()
 {
-    if (d->object && d->object->thread() != QThread::currentThread())
-        return false;
-    return d->connect();
+    return !d->link.isForeign() && d->connect();
 }
 
 bool NavigatorDeviceBackend::isConnected() const
 {
-    return d->object && d->object->isOpen();
+    return d->link.isOpen();
 }
 
 int NavigatorDeviceBackend::call(const QByteArray &name, const QVariantList &args, QVariantList *)
@@ -309,7 +270,7 @@ int NavigatorDeviceBackend::call(const QByteArray &name, const QVariantList &arg
     }
     if (!serviceCalls().contains(name))
         return 0;
-    if (d->object && d->object->thread() != QThread::currentThread()) {
+    if (d->link.isForeign()) {
         errno = EXDEV;
         return -1;
     }
@@ -320,8 +281,8 @@ int NavigatorDeviceBackend::call(const QByteArray &name, const QVariantList &arg
     const QVariantMap request{{QStringLiteral("name"), QString::fromLatin1(name)},
                               {QStringLiteral("args"), argumentsToWire(name, args)}};
     // A connection found dead on writing is made again once: the navigator may have restarted.
-    if (!d->send(QStringLiteral("call"), request) &&
-        !(d->connect() && d->send(QStringLiteral("call"), request))) {
+    if (!d->link.send(QStringLiteral("call"), request) &&
+        !(d->connect() && d->link.send(QStringLiteral("call"), request))) {
         errno = EIO;
         return -1;
     }
