@@ -39,8 +39,11 @@ struct Registry
 
     static Registry &instance()
     {
-        static Registry registry;
-        return registry;
+        // Never destroyed: a thread's context leaves it from the thread's own exit, which may
+        // come after the process began destroying its statics (QThread::wait() returns before
+        // the thread's thread_local objects are gone).
+        static Registry *const registry = new Registry;
+        return *registry;
     }
 };
 
@@ -49,11 +52,16 @@ struct Registry
 struct ThreadContext
 {
     std::unique_ptr<QObject> object;
+    QThread *thread = nullptr; // kept: at thread exit QThread::currentThread() may be gone
     ~ThreadContext()
     {
+        if (!object)
+            return;
         Registry &r = Registry::instance();
         QMutexLocker lock(&r.mutex);
-        r.contexts.remove(QThread::currentThread());
+        const auto it = r.contexts.find(thread);
+        if (it != r.contexts.end() && it->data() == object.get())
+            r.contexts.erase(it);
     }
 };
 
@@ -62,9 +70,10 @@ QObject *contextForCurrentThread()
     thread_local ThreadContext context;
     if (!context.object) {
         context.object = std::make_unique<QObject>();
+        context.thread = QThread::currentThread();
         Registry &r = Registry::instance();
         QMutexLocker lock(&r.mutex);
-        r.contexts.insert(QThread::currentThread(), context.object.get());
+        r.contexts.insert(context.thread, context.object.get());
     }
     return context.object.get();
 }
