@@ -373,11 +373,11 @@ nfc_result_t nfc_delete_ndef_message(nfc_ndef_message_t *message, bool delete_re
 {
     if (!alive(message, Kind::Message) || message->target)
         return invalid();
+    // Released whatever the backend says: callers cannot keep a message they let go of, and a
+    // controller that is going away must not turn each release into a leak.
     const nfc_result_t told = tell("nfc_delete_ndef_message", {bytesOf(message), delete_records});
-    if (told != NFC_RESULT_SUCCESS)
-        return told;
     deleteMessage(message, delete_records);
-    return NFC_RESULT_SUCCESS;
+    return told;
 }
 
 nfc_result_t nfc_create_text_record(const char *text, const char *language,

@@ -179,7 +179,7 @@ QZPLATFORM_EXPORT nfc_result_t nfc_create_ndef_message_from_bytes(const uint8_t 
                                                                   size_t length,
                                                                   nfc_ndef_message_t **message);
 
-/* Releases a message created by the caller (not one read from a target). With
+/* Releases a message created by the caller (not one read from a target), whatever it returns. With
    \a delete_records its records go too; otherwise they are detached and stay with the caller.
    Told to the backend as "nfc_delete_ndef_message" {bytes of the message, delete_records}. */
 QZPLATFORM_EXPORT nfc_result_t nfc_delete_ndef_message(nfc_ndef_message_t *message,
