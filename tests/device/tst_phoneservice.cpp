@@ -607,6 +607,31 @@ void tst_PhoneService::restartEndsTheCallsOfTheEarlierRun()
     QCOMPARE(qz::PpsObject::decode(lines.read()).keys(), QStringList{QStringLiteral("@Murmex")});
 }
 
+#ifdef QZDEVICE_PATH
+// `qzctl phone watch` against \a device: what an application's Phone object signals, as it comes.
+struct PhoneWatch
+{
+    explicit PhoneWatch(DeviceProcesses &device)
+    {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        device.startCtl(process, {QStringLiteral("phone"), QStringLiteral("watch")});
+    }
+    /*! Whether \a text has been printed, waiting up to ten seconds for it. */
+    bool sees(const QString &text)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                seen += QString::fromUtf8(process.readAllStandardOutput());
+                return seen.contains(text);
+            },
+            10000);
+    }
+
+    QProcess process;
+    QString seen;
+};
+#endif
+
 void tst_PhoneService::qzctlPlaysUserAndNetwork()
 {
 #ifndef QZDEVICE_PATH
@@ -615,18 +640,9 @@ void tst_PhoneService::qzctlPlaysUserAndNetwork()
     DeviceProcesses device({QStringLiteral("--phone-answer-after"), QStringLiteral("-1")});
     QVERIFY(device.isReady());
     // An application's view of it all: what its Phone object signals.
-    QProcess watch;
-    watch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    device.startCtl(watch, {QStringLiteral("phone"), QStringLiteral("watch")});
-    QString watched;
-    const auto sees = [&](const QString &text) {
-        return QTest::qWaitFor(
-            [&] {
-                watched += QString::fromUtf8(watch.readAllStandardOutput());
-                return watched.contains(text);
-            },
-            10000);
-    };
+    PhoneWatch watch(device);
+    QString &watched = watch.seen;
+    const auto sees = [&](const QString &text) { return watch.sees(text); };
     QVERIFY(sees(QStringLiteral("line vchat (Video Chat, 2A3B4C5D)")));
     const auto ctl = [&](const QString &command) {
         return device.ctl(QStringList{QStringLiteral("phone")} + command.split(u' '));
@@ -648,8 +664,8 @@ void tst_PhoneService::qzctlPlaysUserAndNetwork()
              std::make_pair(QStringLiteral("call 2: incoming\n"), 0));
     QCOMPARE(ctl(QStringLiteral("hangup 2 --remote")).second, 0);
     QVERIFY(sees(QStringLiteral("call 2: Disconnected")));
-    watch.kill();
-    watch.waitForFinished();
+    watch.process.kill();
+    watch.process.waitForFinished();
 
     QStringList calls;
     for (const QString &line : watched.split(u'\n')) {
@@ -677,18 +693,8 @@ void tst_PhoneService::serviceKilledDuringACall()
 #else
     DeviceProcesses device({QStringLiteral("--phone-answer-after"), QStringLiteral("0")});
     QVERIFY(device.isReady());
-    QProcess watch;
-    watch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    device.startCtl(watch, {QStringLiteral("phone"), QStringLiteral("watch")});
-    QString watched;
-    const auto sees = [&](const QString &text) {
-        return QTest::qWaitFor(
-            [&] {
-                watched += QString::fromUtf8(watch.readAllStandardOutput());
-                return watched.contains(text);
-            },
-            10000);
-    };
+    PhoneWatch watch(device);
+    const auto sees = [&](const QString &text) { return watch.sees(text); };
     QVERIFY(sees(QStringLiteral("line vchat")));
     QCOMPARE(
         device.ctl({QStringLiteral("phone"), QStringLiteral("dial"), QStringLiteral("555")}).second,
@@ -703,9 +709,9 @@ void tst_PhoneService::serviceKilledDuringACall()
         device.ctl({QStringLiteral("phone"), QStringLiteral("dial"), QStringLiteral("556")}).second,
         0);
     QVERIFY(sees(QStringLiteral("call 2: Connected Outgoing on Cellular 556")));
-    QCOMPARE(watch.state(), QProcess::Running);
-    watch.kill();
-    watch.waitForFinished();
+    QCOMPARE(watch.process.state(), QProcess::Running);
+    watch.process.kill();
+    watch.process.waitForFinished();
 #endif
 }
 
