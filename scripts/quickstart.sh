@@ -13,7 +13,10 @@ case "$mode" in
     *) echo "usage: $0 demo|test" >&2; exit 2 ;;
 esac
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-declarative-dev libbenchmark-dev)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-declarative-dev libbenchmark-dev
+          qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
+          qml6-module-qtquick-templates qml6-module-qtquick-window qml6-module-qtqml-workerscript
+          qml6-module-qttest)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
