@@ -28,7 +28,8 @@ Policies decide what the "person" does with each dialog:
                none), checkbox, text, username, password, rows (row numbers as sent, from 0),
                delay (ms), once (the entry serves one dialog only)
   interactive  print each dialog and read the answer from the terminal (the password is not
-               echoed); dialogs without buttons time out as with "auto"
+               echoed); dialogs without buttons time out as with "auto"; --interactive is
+               short for --policy interactive
 
 The navigator reads its targets from the *.target files of --targets (one "keyword value" line
 each: key, type, perimeter, start, label, icon, splash, action, filter; a file with a mistake is
@@ -67,6 +68,9 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
     const QCommandLineOption policyOption({QStringLiteral("p"), QStringLiteral("policy")},
                                           QStringLiteral("auto (default), script or interactive."),
                                           QStringLiteral("policy"), QStringLiteral("auto"));
+    const QCommandLineOption interactiveOption(
+        {QStringLiteral("i"), QStringLiteral("interactive")},
+        QStringLiteral("Short for --policy interactive: answer dialogs at the terminal."));
     const QCommandLineOption scriptOption(QStringLiteral("script"),
                                           QStringLiteral("The JSON answers of the script policy."),
                                           QStringLiteral("file"));
@@ -85,8 +89,8 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
         {QStringLiteral("v"), QStringLiteral("verbose")},
         QStringLiteral("Log every request and answer (categories qz.device.*); otherwise only "
                        "warnings."));
-    parser.addOptions({socketOption, policyOption, scriptOption, delayOption, userOption,
-                       passwordOption, verboseOption});
+    parser.addOptions({socketOption, policyOption, interactiveOption, scriptOption, delayOption,
+                       userOption, passwordOption, verboseOption});
     const QCommandLineOption targetsOption(
         QStringLiteral("targets"),
         QStringLiteral("Read the navigator's target declarations (*.target) from <dir>."),
@@ -111,8 +115,8 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
         QStringLiteral("A dialled number answers after <ms> of ringing (default 1500; -1: "
                        "only when told)."),
         QStringLiteral("ms"), QStringLiteral("1500"));
-    parser.addOptions({targetsOption, dataOption, navigatorFailOption, phoneLineOption,
-                       phoneAnswerOption});
+    parser.addOptions(
+        {targetsOption, dataOption, navigatorFailOption, phoneLineOption, phoneAnswerOption});
     const QCommandLineOption screenshotDeclineOption(
         QStringLiteral("screenshot-decline"),
         QStringLiteral("The user declines every screen capture (error 4019)."));
@@ -124,7 +128,14 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
         return std::nullopt;
     }
     DeviceOptions options;
-    const QString policy = parser.value(policyOption);
+    QString policy = parser.value(policyOption);
+    if (parser.isSet(interactiveOption)) {
+        if (parser.isSet(policyOption) && policy != QLatin1String("interactive")) {
+            *error = QStringLiteral("--interactive contradicts --policy %1").arg(policy);
+            return std::nullopt;
+        }
+        policy = QStringLiteral("interactive");
+    }
     if (policy == QLatin1String("auto")) {
         options.policy = Policy::Auto;
     } else if (policy == QLatin1String("script")) {
