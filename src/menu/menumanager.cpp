@@ -99,6 +99,20 @@ void MenuManagerPrivate::event(xrv_event_t *event)
     Q_EMIT q->finished();
 }
 
+namespace {
+
+// Stores a request field and tells of the change, only when there is one.
+template<typename T, typename Signal>
+void assign(MenuManager *manager, T &field, const T &value, Signal changed)
+{
+    if (field == value)
+        return;
+    field = value;
+    Q_EMIT(manager->*changed)(value);
+}
+
+} // namespace
+
 MenuManager::MenuManager(QObject *parent)
     : QObject(parent)
     , d(std::make_unique<MenuManagerPrivate>(this))
@@ -115,7 +129,7 @@ QString MenuManager::action() const
 
 void MenuManager::setAction(const QString &action)
 {
-    d->action = action;
+    assign(this, d->action, action, &MenuManager::actionChanged);
 }
 
 QString MenuManager::targetKey() const
@@ -125,7 +139,7 @@ QString MenuManager::targetKey() const
 
 void MenuManager::setTargetKey(const QString &targetKey)
 {
-    d->targetKey = targetKey;
+    assign(this, d->targetKey, targetKey, &MenuManager::targetKeyChanged);
 }
 
 QString MenuManager::mimeType() const
@@ -135,7 +149,7 @@ QString MenuManager::mimeType() const
 
 void MenuManager::setMimeType(const QString &mimeType)
 {
-    d->mimeType = mimeType;
+    assign(this, d->mimeType, mimeType, &MenuManager::mimeTypeChanged);
 }
 
 QUrl MenuManager::uri() const
@@ -145,7 +159,7 @@ QUrl MenuManager::uri() const
 
 void MenuManager::setUri(const QUrl &uri)
 {
-    d->uri = uri;
+    assign(this, d->uri, uri, &MenuManager::uriChanged);
 }
 
 QByteArray MenuManager::data() const
@@ -155,7 +169,7 @@ QByteArray MenuManager::data() const
 
 void MenuManager::setData(const QByteArray &data)
 {
-    d->data = data;
+    assign(this, d->data, data, &MenuManager::dataChanged);
 }
 
 QVariantMap MenuManager::metadata() const
@@ -165,7 +179,7 @@ QVariantMap MenuManager::metadata() const
 
 void MenuManager::setMetadata(const QVariantMap &metadata)
 {
-    d->metadata = metadata;
+    assign(this, d->metadata, metadata, &MenuManager::metadataChanged);
 }
 
 InvokeTarget::Types MenuManager::targetTypes() const
@@ -175,7 +189,7 @@ InvokeTarget::Types MenuManager::targetTypes() const
 
 void MenuManager::setTargetTypes(InvokeTarget::Types types)
 {
-    d->targetTypes = types;
+    assign(this, d->targetTypes, types, &MenuManager::targetTypesChanged);
 }
 
 SecurityPerimeter::Type MenuManager::perimeter() const
@@ -185,7 +199,7 @@ SecurityPerimeter::Type MenuManager::perimeter() const
 
 void MenuManager::setPerimeter(SecurityPerimeter::Type perimeter)
 {
-    d->perimeter = perimeter;
+    assign(this, d->perimeter, perimeter, &MenuManager::perimeterChanged);
 }
 
 FileTransferMode::Type MenuManager::fileTransferMode() const
@@ -195,7 +209,7 @@ FileTransferMode::Type MenuManager::fileTransferMode() const
 
 void MenuManager::setFileTransferMode(FileTransferMode::Type mode)
 {
-    d->fileTransferMode = mode;
+    assign(this, d->fileTransferMode, mode, &MenuManager::fileTransferModeChanged);
 }
 
 bool MenuManager::populateMenu()

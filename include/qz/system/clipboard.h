@@ -34,15 +34,15 @@ public:
 
     /*! Whether data of \a type is present. When \a accessDenied is given and the platform was
         reached, it tells whether the failure was a refused access. */
-    bool contains(const QString &type, bool *accessDenied = nullptr) const;
+    Q_INVOKABLE bool contains(const QString &type, bool *accessDenied = nullptr) const;
     /*! The data of \a type, or an empty array; \a accessDenied as for contains(). */
-    QByteArray value(const QString &type, bool *accessDenied = nullptr) const;
+    Q_INVOKABLE QByteArray value(const QString &type, bool *accessDenied = nullptr) const;
     /*! Stores \a data as \a type; true when every byte was stored. */
-    bool insert(const QString &type, const QByteArray &data);
+    Q_INVOKABLE bool insert(const QString &type, const QByteArray &data);
     /*! Removes the data of \a type. */
-    bool remove(const QString &type);
+    Q_INVOKABLE bool remove(const QString &type);
     /*! Removes the data of every type. */
-    bool clear();
+    Q_INVOKABLE bool clear();
 
 private:
     std::unique_ptr<ClipboardPrivate> const d;

@@ -48,13 +48,13 @@ public:
         Sends \a request. Returns its reply, a child of this manager that the caller may delete;
         null (and nothing sent) when the platform refused any part of the request.
     */
-    InvokeTargetReply *invoke(const InvokeRequest &request);
+    Q_INVOKABLE qz::system::InvokeTargetReply *invoke(const qz::system::InvokeRequest &request);
 
     /*! How this application was started; read from the environment on every call. */
-    ApplicationStartupMode::Type startupMode() const;
+    Q_INVOKABLE qz::system::ApplicationStartupMode::Type startupMode() const;
 
     /*! Moves the selection of the list this application was invoked from. */
-    bool selectListItem(qz::system::InvokeListCursorDirection::Type direction);
+    Q_INVOKABLE bool selectListItem(qz::system::InvokeListCursorDirection::Type direction);
 
     /*!
         Invokes a viewer into the window group of \a request at its size (sent only when both
@@ -73,9 +73,9 @@ public:
     /*! Answers a received relay that has an id; false without an id or when not sent. */
     bool reply(const qz::system::InvokeViewerMessage &message);
     /*! As an invoker: closes the viewer in the window group \a windowId. */
-    bool closeViewer(const QString &windowId);
+    Q_INVOKABLE bool closeViewer(const QString &windowId);
     /*! As a viewer: asks the invoker to close this viewer. */
-    bool viewerRequestClose();
+    Q_INVOKABLE bool viewerRequestClose();
 
     /*!
         Asks the navigator to invoke the request's target at its specific time or by its
@@ -84,28 +84,29 @@ public:
     */
     InvokeReply *registerTimer(const qz::system::InvokeTimerRequest &request);
     /*! Withdraws the timer \a timerId (sent without a timer id when empty); as registerTimer(). */
-    InvokeReply *deregisterTimer(const QString &timerId);
+    Q_INVOKABLE qz::system::InvokeReply *deregisterTimer(const QString &timerId);
 
     /*! As a card: peeks at its parent or at the root of the card stack. */
-    bool cardPeek(qz::system::CardPeek::Type type);
+    Q_INVOKABLE bool cardPeek(qz::system::CardPeek::Type type);
     /*! As a parent: closes the child card. */
-    bool closeChildCard();
+    Q_INVOKABLE bool closeChildCard();
     /*! As a card: closes with \a message as the result. */
     bool sendCardDone(const qz::system::CardDoneMessage &message);
     /*! As a card: acknowledges the resize request \a message. */
     bool cardResized(const qz::system::CardResizeMessage &message);
-    bool swipeAway();
+    Q_INVOKABLE bool swipeAway();
     /*! As a card: asks for (or stops) cardReadyCheck() before it is shown. */
-    bool requestCardReadyCheck(bool enable);
+    Q_INVOKABLE bool requestCardReadyCheck(bool enable);
     /*! As a card: answers cardReadyCheck(). */
-    bool cardReady();
+    Q_INVOKABLE bool cardReady();
 
     /*! Asks which targets handle \a request. Returns the reply, a child of this manager that the
         caller may delete; null (and nothing sent) when the platform refused any part of it. */
     InvokeQueryTargetsReply *queryTargets(const qz::system::InvokeQueryTargetsRequest &request);
     /*! Asks for the filters of this application's target \a targetKey; null when the key is
         empty or the request could not be sent. */
-    InvokeRequestTargetFiltersReply *requestTargetFilters(const QString &targetKey);
+    Q_INVOKABLE qz::system::InvokeRequestTargetFiltersReply *
+    requestTargetFilters(const QString &targetKey);
     /*! Replaces the filters of a target of this application, as they are; null when the request
         could not be sent. */
     InvokeReply *updateTargetFilters(const qz::system::InvokeUpdateTargetFiltersRequest &request);

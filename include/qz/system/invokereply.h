@@ -25,11 +25,13 @@ class InvokeReplyPrivate;
 class QZSYSTEM_EXPORT InvokeReply : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(qz::system::InvokeReplyError::Type error READ error NOTIFY finished FINAL)
+    Q_PROPERTY(int errorCode READ errorCode NOTIFY finished FINAL)
 public:
     explicit InvokeReply(QObject *parent = nullptr);
     ~InvokeReply() override;
 
-    bool isFinished() const;
+    Q_INVOKABLE bool isFinished() const;
     /*! None until finished, and after a successful request. */
     InvokeReplyError::Type error() const;
     /*! The navigator's own error code when error() is not None; else 0. */

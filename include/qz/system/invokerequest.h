@@ -7,6 +7,7 @@
 #include <qz/system/securityperimeter.h>
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
@@ -27,6 +28,20 @@ class InvokeRequestPrivate;
 */
 class QZSYSTEM_EXPORT InvokeRequest
 {
+    Q_GADGET
+    Q_PROPERTY(QString target READ target WRITE setTarget FINAL)
+    Q_PROPERTY(QString action READ action WRITE setAction FINAL)
+    Q_PROPERTY(QString mimeType READ mimeType WRITE setMimeType FINAL)
+    Q_PROPERTY(QUrl uri READ uri WRITE setUri FINAL)
+    Q_PROPERTY(QByteArray data READ data WRITE setData FINAL)
+    Q_PROPERTY(QVariantMap metadata READ metadata WRITE setMetadata FINAL)
+    Q_PROPERTY(qz::system::FileTransferMode::Type fileTransferMode READ fileTransferMode WRITE
+                   setFileTransferMode FINAL)
+    Q_PROPERTY(
+        qz::system::SecurityPerimeter::Type perimeter READ perimeter WRITE setPerimeter FINAL)
+    Q_PROPERTY(
+        qz::system::InvokeTarget::Types targetTypes READ targetTypes WRITE setTargetTypes FINAL)
+    Q_PROPERTY(int listId READ listId WRITE setListId FINAL)
 public:
     InvokeRequest();
     InvokeRequest(const InvokeRequest &other);

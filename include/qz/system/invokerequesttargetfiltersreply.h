@@ -18,6 +18,7 @@ namespace qz::system {
 class QZSYSTEM_EXPORT InvokeRequestTargetFiltersReply : public InvokeReply
 {
     Q_OBJECT
+    Q_PROPERTY(QString targetKey READ targetKey NOTIFY finished FINAL)
 public:
     explicit InvokeRequestTargetFiltersReply(QObject *parent = nullptr);
     ~InvokeRequestTargetFiltersReply() override;

@@ -17,6 +17,8 @@ class InvokeTargetReplyPrivate;
 class QZSYSTEM_EXPORT InvokeTargetReply : public InvokeReply
 {
     Q_OBJECT
+    Q_PROPERTY(QString target READ target NOTIFY finished FINAL)
+    Q_PROPERTY(qz::system::InvokeTarget::Type targetType READ targetType NOTIFY finished FINAL)
 public:
     explicit InvokeTargetReply(QObject *parent = nullptr);
     ~InvokeTargetReply() override;

@@ -25,11 +25,14 @@ class InvokeViewerMessageReplyPrivate;
 class QZSYSTEM_EXPORT InvokeViewerMessageReply : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(
+        qz::system::InvokeViewerMessageReplyError::Type error READ error NOTIFY finished FINAL)
+    Q_PROPERTY(QString data READ data NOTIFY finished FINAL)
 public:
     explicit InvokeViewerMessageReply(QObject *parent = nullptr);
     ~InvokeViewerMessageReply() override;
 
-    bool isFinished() const;
+    Q_INVOKABLE bool isFinished() const;
     /*! None until finished, and after a relay the other side took. */
     InvokeViewerMessageReplyError::Type error() const;
     QString windowId() const;

@@ -26,6 +26,7 @@ class LocaleHandlerPrivate;
 class QZSYSTEM_EXPORT LocaleHandler : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(QLocale locale READ locale NOTIFY changed FINAL)
     Q_PROPERTY(QString forceUpdateOnChange READ forceUpdateOnChange NOTIFY changed FINAL)
     Q_PROPERTY(qz::system::MeasurementSystem::Type measurementSystem READ measurementSystem NOTIFY
                    measurementSystemChanged FINAL)

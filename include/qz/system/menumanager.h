@@ -30,6 +30,19 @@ class MenuManagerPrivate;
 class QZSYSTEM_EXPORT MenuManager : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(QString action READ action WRITE setAction NOTIFY actionChanged FINAL)
+    Q_PROPERTY(QString targetKey READ targetKey WRITE setTargetKey NOTIFY targetKeyChanged FINAL)
+    Q_PROPERTY(QString mimeType READ mimeType WRITE setMimeType NOTIFY mimeTypeChanged FINAL)
+    Q_PROPERTY(QUrl uri READ uri WRITE setUri NOTIFY uriChanged FINAL)
+    Q_PROPERTY(QByteArray data READ data WRITE setData NOTIFY dataChanged FINAL)
+    Q_PROPERTY(QVariantMap metadata READ metadata WRITE setMetadata NOTIFY metadataChanged FINAL)
+    Q_PROPERTY(qz::system::InvokeTarget::Types targetTypes READ targetTypes WRITE setTargetTypes
+                   NOTIFY targetTypesChanged FINAL)
+    Q_PROPERTY(qz::system::SecurityPerimeter::Type perimeter READ perimeter WRITE setPerimeter
+                   NOTIFY perimeterChanged FINAL)
+    Q_PROPERTY(qz::system::FileTransferMode::Type fileTransferMode READ fileTransferMode WRITE
+                   setFileTransferMode NOTIFY fileTransferModeChanged FINAL)
+    Q_PROPERTY(qz::system::MenuManagerError::Type error READ error NOTIFY finished FINAL)
 public:
     explicit MenuManager(QObject *parent = nullptr);
     ~MenuManager() override;
@@ -54,13 +67,23 @@ public:
     void setFileTransferMode(FileTransferMode::Type mode);
 
     /*! Sends the request; true when the platform took it. On false nothing changed. */
-    bool populateMenu();
+    Q_INVOKABLE bool populateMenu();
     Menu menu() const;
     MenuManagerError::Type error() const;
-    bool isFinished() const;
+    Q_INVOKABLE bool isFinished() const;
 
 Q_SIGNALS:
     void finished();
+    // Each setter emits its signal only when the value changes.
+    void actionChanged(const QString &action);
+    void targetKeyChanged(const QString &targetKey);
+    void mimeTypeChanged(const QString &mimeType);
+    void uriChanged(const QUrl &uri);
+    void dataChanged(const QByteArray &data);
+    void metadataChanged(const QVariantMap &metadata);
+    void targetTypesChanged(qz::system::InvokeTarget::Types types);
+    void perimeterChanged(qz::system::SecurityPerimeter::Type perimeter);
+    void fileTransferModeChanged(qz::system::FileTransferMode::Type mode);
 
 private:
     friend class MenuManagerPrivate;
