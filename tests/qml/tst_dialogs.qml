@@ -1,0 +1,71 @@
+// Dialogs declared in QML, answered by qzdevice's dialog script (see tst_qml.cpp).
+import QtQuick
+import QtTest
+import qz.system
+
+TestCase {
+    id: testCase
+    name: "Dialogs"
+
+    property var finishedResults: []
+
+    SystemDialog {
+        id: dialog
+        onFinished: result => testCase.finishedResults.push(result)
+
+        // Declared inside the dialog: the default property adds them after the standard buttons.
+        SystemUiButton { id: later; label: "Later" }
+        SystemUiButton { id: keep; label: "Keep" }
+    }
+
+    SystemToast {
+        id: toast
+        body: "Saved"
+    }
+
+    SignalSpy { id: dialogSpy; target: dialog; signalName: "finished" }
+    SignalSpy { id: toastSpy; target: toast; signalName: "finished" }
+
+    function test_pressedButton_data() {
+        return [
+            { tag: "added button", title: "Press Later", button: later,
+              result: SystemUiResult.ButtonSelection },
+            { tag: "second added button", title: "Press Keep", button: keep,
+              result: SystemUiResult.ButtonSelection },
+            { tag: "standard button", title: "Press Cancel", button: dialog.cancelButton,
+              result: SystemUiResult.CancelButtonSelection },
+        ]
+    }
+
+    function test_pressedButton(data) {
+        compare(dialog.buttonCount(), 2)
+        dialogSpy.clear()
+        finishedResults = []
+        dialog.title = data.title
+        dialog.show()
+        tryVerify(() => dialogSpy.count > 0, 10000)
+        compare(dialog.result, data.result)
+        compare(dialog.error, SystemUiError.None)
+        verify(dialog.buttonSelection() === data.button, "pressed " + dialog.buttonSelection())
+        compare(finishedResults, [data.result])
+    }
+
+    function test_enumerationByName() {
+        // Values by name are the C++ values, and distinct names stay distinct.
+        compare(SystemUiResult.ConfirmButtonSelection, 2)
+        verify(SystemUiResult.ConfirmButtonSelection !== SystemUiResult.CancelButtonSelection)
+        compare(dialog.modality, SystemUiModality.Application)
+        dialog.modality = SystemUiModality.Global
+        compare(dialog.modality, SystemUiModality.Global)
+        dialog.resetModality()
+        compare(dialog.modality, SystemUiModality.Application)
+    }
+
+    function test_toastTimesOut() {
+        toastSpy.clear()
+        toast.show()
+        tryVerify(() => toastSpy.count > 0, 10000)
+        compare(toast.error, SystemUiError.None)
+        compare(toast.result, SystemUiResult.TimeOut)
+    }
+}
