@@ -278,8 +278,11 @@ private:
         case 6: {
             const char type = char(in.byte());
             const QByteArray payload = in.shortBytes();
-            // An open gets an answer or, when malformed, an error; a short one has no mode.
-            if (type == qz::pps::FrameOpen) {
+            // An open gets an answer or, when malformed, an error; a short one has no mode. A
+            // file open is answered too, with a descriptor that reading here simply drops.
+            if (type == qz::pps::FrameOpenFile && payload.size() >= 4) {
+                peer.pending.push_back({type});
+            } else if (type == qz::pps::FrameOpen) {
                 uint32_t mode = 0;
                 if (payload.size() >= 4)
                     std::memcpy(&mode, payload.constData(), sizeof mode);

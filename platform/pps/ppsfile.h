@@ -10,7 +10,12 @@
  *     and the rest of that message is dropped;
  *   - "?wait" in the path makes reads block until a message arrives; without it a read with
  *     nothing pending fails with EAGAIN;
- *   - when the server of a control object goes away, reads return 0 (end of file).
+ *   - when the server of a control object goes away, reads return 0 (end of file);
+ *   - a write the handle could not make (on a descriptor opened O_RDONLY, past the message limit
+ *     of qz::PpsObject::MaxMessageSize) and a reader that falls a whole queue behind make the
+ *     server close its end: reads return 0 from then on;
+ *   - the descriptor is close-on-exec. A message larger than the system lets one socket packet
+ *     be (its socket buffer limit) reaches the reader cut to that size, as a smaller buffer would.
  */
 #ifndef PPS_PPSFILE_H
 #define PPS_PPSFILE_H

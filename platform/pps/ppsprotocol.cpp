@@ -3,7 +3,12 @@
 #include <QSysInfo>
 #include <QtGlobal>
 
+#include <QFile>
+
+#include <cerrno>
 #include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace qz::pps {
@@ -71,6 +76,41 @@ QString defaultSocketPath()
     if (!runtime.isEmpty())
         return runtime + QStringLiteral("/qz/pps.sock");
     return QStringLiteral("/tmp/qz-%1/pps.sock").arg(getuid());
+}
+
+int connectToServer(int *error, QString *text)
+{
+    auto fail = [&](int code, const QString &why) {
+        *error = code;
+        *text = why;
+        return -1;
+    };
+    const QString socketPath = defaultSocketPath();
+    const QByteArray native = QFile::encodeName(socketPath);
+    sockaddr_un address{};
+    if (native.size() >= qsizetype(sizeof address.sun_path))
+        return fail(ENAMETOOLONG, QStringLiteral("PPS socket path %1 is too long").arg(socketPath));
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.constData(), native.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return fail(errno, QString::fromLocal8Bit(strerror(errno)));
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        const int e = errno;
+        ::close(fd);
+        return fail(e, QStringLiteral("Cannot reach the PPS server at %1: %2")
+                           .arg(socketPath, QString::fromLocal8Bit(strerror(e))));
+    }
+    ucred server{};
+    socklen_t length = sizeof server;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &server, &length) != 0 ||
+        (server.uid != getuid() && server.uid != 0)) {
+        ::close(fd);
+        return fail(EPERM, QStringLiteral("The PPS server at %1 runs as another user (uid %2)")
+                               .arg(socketPath)
+                               .arg(server.uid));
+    }
+    return fd;
 }
 
 } // namespace qz::pps

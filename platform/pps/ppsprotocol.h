@@ -3,8 +3,13 @@
  * handle, frames of a 4-byte length (native order), a 1-byte type and the payload.
  *
  *   client -> server   'O' open (u32 open word, path text)   'W' write (PPS text)   'X' remove
+ *                      'F' open as a file (as 'O'); its answer carries a descriptor (SCM_RIGHTS)
  *   server -> client   'A' answer (u32 errno, text)          'D' data (PPS text)
  *                      'E' error (u32 errno, text); the server closes the connection after it
+ *
+ * The descriptor that answers 'F' is one end of a SOCK_SEQPACKET pair whose other end the server
+ * serves as a handle opened with that path: each packet is one message of bare PPS text, no
+ * frames, and the server simply closes its end where a handle would get an 'E' frame.
  */
 #ifndef PPS_PPSPROTOCOL_H
 #define PPS_PPSPROTOCOL_H
@@ -26,6 +31,7 @@ enum FrameType : char {
     FrameOpen = 'O',
     FrameWrite = 'W',
     FrameRemove = 'X',
+    FrameOpenFile = 'F',
     FrameAnswer = 'A',
     FrameData = 'D',
     FrameError = 'E',
@@ -40,6 +46,8 @@ constexpr uint32_t OpenCreateModeGiven = 0x80000000u;
 constexpr int OpenCreateModeShift = 16;
 
 constexpr qsizetype FrameHeaderSize = 5;
+/*! How long a client waits for the answer to an open or a remove. */
+constexpr int AnswerTimeoutMs = 10000;
 /*! Large enough for a whole directory's content; single writes are capped far lower. */
 constexpr qsizetype MaxFrameSize = 64 * 1024 * 1024;
 
@@ -65,6 +73,13 @@ QZPLATFORM_EXPORT int takeFrame(const QByteArray &buffer, qsizetype *offset, Fra
 
 /*! $QZ_PPS_SOCKET, else $XDG_RUNTIME_DIR/qz/pps.sock, else /tmp/qz-<uid>/pps.sock. */
 QZPLATFORM_EXPORT QString defaultSocketPath();
+
+/*!
+    Connects to the server at defaultSocketPath(). Only a server running as this user or as root
+    is trusted with what the client writes. Returns a blocking, close-on-exec stream socket, or -1
+    with an errno number in \a error and its explanation in \a text.
+*/
+QZPLATFORM_EXPORT int connectToServer(int *error, QString *text);
 
 } // namespace qz::pps
 

@@ -68,10 +68,20 @@ struct Client
     bool pollingOut = false;
     bool dead = false;
     bool opened = false;
+    // A descriptor handed out by pps_open(): a SOCK_SEQPACKET end whose packets are bare messages,
+    // so out holds messages rather than frames and an error can only be told by closing.
+    bool raw = false;
     Path path;
     PpsOpenMode::Types mode;
 
     bool subscribes() const { return opened && (mode & PpsOpenMode::Subscribe); }
+};
+
+// The outcome of an open: an errno number and its explanation.
+struct Status
+{
+    int error = 0;
+    QString text;
 };
 
 QByteArray line(const QByteArray &name, const QByteArray &encodedValue)
@@ -188,6 +198,7 @@ public:
     QHash<QByteArray, std::vector<Client *>> objectHandles;    // object path -> handles on it
     QHash<QByteArray, std::vector<Client *>> directoryHandles; // directory path -> ".all" handles
     std::vector<Client *> dying;
+    QByteArray packet; // receives one packet of a descriptor client, MaxMessageSize and a byte more
 
     ServerPrivate();
     ~ServerPrivate();
@@ -197,8 +208,9 @@ public:
     void pauseAccepting(int error);
     void resumeAccepting();
     int waitTimeout(int timeoutMs) const;
-    void addClient(int fd, uid_t uid, gid_t gid);
+    Client *addClient(int fd, uid_t uid, gid_t gid);
     void readFrom(Client *client);
+    void readPackets(Client *client, bool hungUp);
     void flush(Client *client);
     void send(Client *client, char type, const QByteArray &payload);
     void answer(Client *client, int error, const QString &text);
@@ -208,7 +220,9 @@ public:
     void reap();
 
     void handle(Client *client, const Frame &frame);
-    void open(Client *client, const QByteArray &payload);
+    Status open(Client *client, const QByteArray &payload);
+    void openFile(Client *client, const QByteArray &payload);
+    void handOver(Client *client, int fd);
     void write(Client *client, const QByteArray &payload);
     void remove(Client *client);
 
@@ -223,9 +237,9 @@ public:
     void publish(const Object &object, const Client *writer, const QByteArray &delta,
                  const QByteArray &full);
     void applyWrite(Object &object, Client *writer, const QByteArray &text);
-    void openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode,
-                       mode_t createMode);
-    void openServer(Client *client, const Path &path, PpsOpenMode::Types mode, mode_t createMode);
+    Status openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode,
+                         mode_t createMode);
+    Status openServer(Client *client, const Path &path, PpsOpenMode::Types mode, mode_t createMode);
     void routeToServer(Object &object, Client *client, const QByteArray &text);
     void routeFromServer(Object &object, const QByteArray &text);
     std::vector<Client *> clientsOf(const Object &object) const;
@@ -358,7 +372,10 @@ void ServerPrivate::send(Client *client, char type, const QByteArray &payload)
     if (client->waiting > maxQueued)
         return cutOff(client);
     QByteArray frame;
-    appendFrame(frame, type, payload);
+    if (client->raw)
+        frame = payload;
+    else
+        appendFrame(frame, type, payload);
     if (!client->out.empty())
         client->waiting += frame.size();
     client->out.push_back(std::move(frame));
@@ -368,12 +385,24 @@ void ServerPrivate::send(Client *client, char type, const QByteArray &payload)
 void ServerPrivate::flush(Client *client)
 {
     while (!client->out.empty()) {
-        const QByteArray &front = client->out.front();
+        QByteArray &front = client->out.front();
         const ssize_t n = ::send(client->fd, front.constData() + client->outOffset,
                                  front.size() - client->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EMSGSIZE && client->raw) {
+                // Larger than one packet can be: its reader gets what the largest packet holds,
+                // as a read with a smaller buffer would.
+                int room = 0;
+                socklen_t length = sizeof room;
+                getsockopt(client->fd, SOL_SOCKET, SO_SNDBUF, &room, &length);
+                const qsizetype fits = std::min(front.size() / 2, qsizetype(room / 2));
+                qCWarning(lcPps, "A message of %lld bytes is cut to %lld for a descriptor",
+                          static_cast<long long>(front.size()), static_cast<long long>(fits));
+                front.truncate(fits);
+                continue;
+            }
             if (errno != EAGAIN && errno != EWOULDBLOCK)
                 kill(client);
             break;
@@ -405,6 +434,10 @@ void ServerPrivate::fail(Client *client, int error, const QString &text)
 {
     if (client->dead)
         return;
+    if (client->raw) {
+        qCDebug(lcPps) << "Closing a descriptor:" << text;
+        return kill(client);
+    }
     QByteArray frame;
     appendFrame(frame, FrameError, statusPayload(error, text));
     client->out.push_back(std::move(frame));
@@ -522,7 +555,7 @@ int ServerPrivate::waitTimeout(int timeoutMs) const
     return timeoutMs < 0 ? retryMs : std::min(timeoutMs, retryMs);
 }
 
-void ServerPrivate::addClient(int fd, uid_t uid, gid_t gid)
+Client *ServerPrivate::addClient(int fd, uid_t uid, gid_t gid)
 {
     auto client = std::make_unique<Client>();
     client->fd = fd;
@@ -532,7 +565,9 @@ void ServerPrivate::addClient(int fd, uid_t uid, gid_t gid)
     ev.events = EPOLLIN;
     ev.data.fd = fd;
     epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &ev);
+    Client *const added = client.get();
     clients[fd] = std::move(client);
+    return added;
 }
 
 void ServerPrivate::readFrom(Client *client)
@@ -573,11 +608,103 @@ void ServerPrivate::readFrom(Client *client)
         kill(client);
 }
 
+void ServerPrivate::readPackets(Client *client, bool hungUp)
+{
+    if (packet.size() != PpsObject::MaxMessageSize + 1)
+        packet.resize(PpsObject::MaxMessageSize + 1);
+    // A bounded batch, so that one busy writer cannot hold the others up.
+    for (int i = 0; i < 64 && !client->dead; ++i) {
+        const ssize_t n =
+            ::recv(client->fd, packet.data(), size_t(packet.size()), MSG_DONTWAIT | MSG_TRUNC);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                kill(client);
+            return;
+        }
+        // An empty packet reads like the end of the stream; only a hang-up tells them apart.
+        if (n == 0) {
+            if (hungUp)
+                kill(client);
+            return;
+        }
+        if (n > PpsObject::MaxMessageSize)
+            return fail(client, EMSGSIZE,
+                        QStringLiteral("Message exceeds the limit of %1 bytes")
+                            .arg(PpsObject::MaxMessageSize));
+        write(client, QByteArray(packet.constData(), n));
+    }
+}
+
+void ServerPrivate::openFile(Client *client, const QByteArray &payload)
+{
+    // The descriptor must be the next thing this connection reads, to travel with its answer.
+    if (!client->out.empty())
+        return answer(client, EBUSY,
+                      QStringLiteral("Answers wait unread; a descriptor follows no others"));
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0)
+        return answer(client, errno,
+                      QStringLiteral("Cannot make a descriptor: %1")
+                          .arg(QString::fromLocal8Bit(strerror(errno))));
+    // Room for one whole message per packet where the system allows it; larger ones are cut.
+    const int room = int(2 * PpsObject::MaxMessageSize);
+    for (const int end : ends)
+        setsockopt(end, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+    Client *file = addClient(ends[0], client->uid, client->gid);
+    file->raw = true;
+    const Status status = open(file, payload);
+    if (status.error != 0) {
+        ::close(ends[1]);
+        kill(file);
+        return answer(client, status.error, status.text);
+    }
+    handOver(client, ends[1]);
+    ::close(ends[1]);
+}
+
+void ServerPrivate::handOver(Client *client, int fd)
+{
+    QByteArray frame;
+    appendFrame(frame, FrameAnswer, statusPayload(0, {}));
+    iovec data{frame.data(), size_t(frame.size())};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr *rights = CMSG_FIRSTHDR(&message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &fd, sizeof fd);
+    const ssize_t n = ::sendmsg(client->fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+    // Its socket is full although nothing is queued: a client that never reads its answers.
+    if (n <= 0)
+        return kill(client);
+    if (n < frame.size()) {
+        client->out.push_back(frame);
+        client->outOffset = n;
+        flush(client);
+    }
+}
+
 void ServerPrivate::handle(Client *client, const Frame &frame)
 {
+    const bool openWordGiven = frame.payload.size() >= qsizetype(sizeof(uint32_t));
     switch (frame.type) {
     case FrameOpen:
-        open(client, frame.payload);
+    case FrameOpenFile:
+        if (!openWordGiven)
+            return fail(client, EPROTO, QStringLiteral("Malformed open request"));
+        if (frame.type == FrameOpenFile)
+            return openFile(client, frame.payload);
+        {
+            const Status status = open(client, frame.payload);
+            answer(client, status.error, status.text);
+        }
         break;
     case FrameWrite:
         write(client, frame.payload);
@@ -590,12 +717,10 @@ void ServerPrivate::handle(Client *client, const Frame &frame)
     }
 }
 
-void ServerPrivate::open(Client *client, const QByteArray &payload)
+Status ServerPrivate::open(Client *client, const QByteArray &payload)
 {
     if (client->opened)
-        return answer(client, EISCONN, QStringLiteral("The handle is already open"));
-    if (payload.size() < 4)
-        return fail(client, EPROTO, QStringLiteral("Malformed open request"));
+        return Status{EISCONN, QStringLiteral("The handle is already open")};
     uint32_t word;
     std::memcpy(&word, payload.constData(), sizeof word);
     const PpsOpenMode::Types mode = PpsOpenMode::Types::fromInt(int(word & OpenFlagsMask));
@@ -604,7 +729,7 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
     Path path;
     QString why;
     if (!Path::parse(payload.mid(4), &path, &why))
-        return answer(client, EINVAL, why);
+        return Status{EINVAL, why};
     if (path.directory)
         return openDirectory(client, path, mode, createMode);
     if (path.server)
@@ -614,15 +739,15 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
     Object *object = it == objects.end() ? nullptr : &it->second;
     const QString name = QString::fromUtf8(path.object);
     if (!object && !(mode & PpsOpenMode::Create))
-        return answer(client, ENOENT, QStringLiteral("No PPS object %1").arg(name));
+        return Status{ENOENT, QStringLiteral("No PPS object %1").arg(name)};
     if (!object && !mayCreate(path.object, *client))
-        return answer(client, EACCES, QStringLiteral("%1 is reserved").arg(name));
+        return Status{EACCES, QStringLiteral("%1 is reserved").arg(name)};
     if (object) {
         const bool reads = mode & PpsOpenMode::Subscribe;
         const bool writes = mode & (PpsOpenMode::Publish | PpsOpenMode::DeleteContents);
         if ((reads && !allowed(*object, *client, ReadBit)) ||
             (writes && !allowed(*object, *client, WriteBit)))
-            return answer(client, EACCES, QStringLiteral("Permission denied on %1").arg(name));
+            return Status{EACCES, QStringLiteral("Permission denied on %1").arg(name)};
     }
     const bool created = !object;
     if (created) {
@@ -633,10 +758,9 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
     client->id = nextClientId++;
 
     if (object->control) {
-        answer(client, 0, {});
         send(object->server, FrameData,
              header('+', object->name + '.' + QByteArray::number(client->id)));
-        return;
+        return {};
     }
     if (created)
         publish(*object, client, header('+', object->name), header('+', object->name));
@@ -648,34 +772,34 @@ void ServerPrivate::open(Client *client, const QByteArray &payload)
     // The content goes first so that it is there to read when open() returns.
     if (mode & PpsOpenMode::Subscribe)
         send(client, FrameData, snapshot(*object));
-    answer(client, 0, {});
+    return {};
 }
 
-void ServerPrivate::openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode,
-                                  mode_t createMode)
+Status ServerPrivate::openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode,
+                                    mode_t createMode)
 {
     if (mode & (PpsOpenMode::Publish | PpsOpenMode::DeleteContents))
-        return answer(client, EISDIR, QStringLiteral("A directory cannot be written"));
+        return Status{EISDIR, QStringLiteral("A directory cannot be written")};
     const QString name = QString::fromUtf8(path.object);
     auto access = directoryAccess.find(path.object);
     if (mode & PpsOpenMode::Create) {
         // Making a directory gives it its maker as owner; only the owner changes its mode later.
         if (access == directoryAccess.end()) {
             if (!mayCreate(path.object, *client))
-                return answer(client, EACCES, QStringLiteral("%1 is reserved").arg(name));
+                return Status{EACCES, QStringLiteral("%1 is reserved").arg(name)};
             access =
                 directoryAccess
                     .emplace(path.object, DirectoryAccess{client->uid, client->gid, createMode})
                     .first;
         } else if (access->second.uid != client->uid) {
-            return answer(client, EACCES, QStringLiteral("Permission denied on %1").arg(name));
+            return Status{EACCES, QStringLiteral("Permission denied on %1").arg(name)};
         } else {
             access->second.mode = createMode;
         }
     }
     if ((mode & PpsOpenMode::Subscribe) && access != directoryAccess.end() &&
         !permits(access->second.uid, access->second.gid, access->second.mode, *client, ReadBit))
-        return answer(client, EACCES, QStringLiteral("Permission denied on %1").arg(name));
+        return Status{EACCES, QStringLiteral("Permission denied on %1").arg(name)};
     QByteArray content;
     if (mode & PpsOpenMode::Subscribe) {
         for (const auto &entry : objects) {
@@ -684,40 +808,38 @@ void ServerPrivate::openDirectory(Client *client, const Path &path, PpsOpenMode:
                 content.append(snapshot(o));
         }
         if (content.size() > MaxFrameSize)
-            return answer(client, EFBIG,
-                          QStringLiteral("The listing of %1 exceeds %2 bytes")
-                              .arg(QString::fromUtf8(path.object))
-                              .arg(MaxFrameSize));
+            return Status{EFBIG, QStringLiteral("The listing of %1 exceeds %2 bytes")
+                                     .arg(QString::fromUtf8(path.object))
+                                     .arg(MaxFrameSize)};
     }
     watch(client, path, mode);
     if (!content.isEmpty())
         send(client, FrameData, content);
-    answer(client, 0, {});
+    return {};
 }
 
-void ServerPrivate::openServer(Client *client, const Path &path, PpsOpenMode::Types mode,
-                               mode_t createMode)
+Status ServerPrivate::openServer(Client *client, const Path &path, PpsOpenMode::Types mode,
+                                 mode_t createMode)
 {
     const QString name = QString::fromUtf8(path.object);
     // Serving means answering clients and making the object: the rights of a publisher that
     // creates it, and never over an object someone else holds.
     if (!(mode & PpsOpenMode::Publish) || !(mode & PpsOpenMode::Create))
-        return answer(client, EINVAL,
-                      QStringLiteral("Serving %1 needs Publish and Create").arg(name));
+        return Status{EINVAL, QStringLiteral("Serving %1 needs Publish and Create").arg(name)};
     const auto it = objects.find(path.object);
     if (it != objects.end() && it->second.control)
-        return answer(client, EBUSY, QStringLiteral("%1 already has a server").arg(name));
+        return Status{EBUSY, QStringLiteral("%1 already has a server").arg(name)};
     if (it != objects.end())
-        return answer(client, EEXIST,
-                      QStringLiteral("%1 is an ordinary object and cannot be served").arg(name));
+        return Status{EEXIST,
+                      QStringLiteral("%1 is an ordinary object and cannot be served").arg(name)};
     if (!mayCreate(path.object, *client))
-        return answer(client, EACCES, QStringLiteral("%1 is reserved").arg(name));
+        return Status{EACCES, QStringLiteral("%1 is reserved").arg(name)};
     Object *object = createObject(path.object, client->uid, client->gid);
     object->mode = createMode;
     object->control = true;
     object->server = client;
     watch(client, path, mode);
-    answer(client, 0, {});
+    return {};
 }
 
 void ServerPrivate::write(Client *client, const QByteArray &payload)
@@ -927,7 +1049,10 @@ void ServerPrivate::serveOnce(int timeoutMs)
         Client *client = it->second.get();
         if (events[i].events & EPOLLOUT)
             flush(client);
-        if (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR))
+        const bool hungUp = events[i].events & (EPOLLHUP | EPOLLRDHUP | EPOLLERR);
+        if (client->raw && ((events[i].events & EPOLLIN) || hungUp))
+            readPackets(client, hungUp);
+        else if ((events[i].events & EPOLLIN) || hungUp)
             readFrom(client);
     }
     reap();

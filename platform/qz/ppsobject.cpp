@@ -5,7 +5,6 @@
 #include "ppscodec_p.h"
 
 #include <QAbstractEventDispatcher>
-#include <QFile>
 #include <QPointer>
 #include <QSocketNotifier>
 
@@ -16,16 +15,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace qz {
 
 using namespace qz::pps;
-
-namespace {
-constexpr int AnswerTimeoutMs = 10000;
-}
 
 class PpsObjectPrivate
 {
@@ -67,34 +61,11 @@ public:
 
 bool PpsObjectPrivate::connectToServer()
 {
-    const QString socketPath = defaultSocketPath();
-    const QByteArray native = QFile::encodeName(socketPath);
-    sockaddr_un address{};
-    if (native.size() >= qsizetype(sizeof address.sun_path))
-        return fail(ENAMETOOLONG, QStringLiteral("PPS socket path %1 is too long").arg(socketPath));
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, native.constData(), native.size());
-    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int code = 0;
+    QString text;
+    fd = pps::connectToServer(&code, &text);
     if (fd < 0)
-        return fail(errno, QString::fromLocal8Bit(strerror(errno)));
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        const int e = errno;
-        ::close(fd);
-        fd = -1;
-        return fail(e, QStringLiteral("Cannot reach the PPS server at %1: %2")
-                           .arg(socketPath, QString::fromLocal8Bit(strerror(e))));
-    }
-    // Only a server of this user or root is trusted with what this handle writes.
-    ucred server{};
-    socklen_t length = sizeof server;
-    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &server, &length) != 0 ||
-        (server.uid != getuid() && server.uid != 0)) {
-        ::close(fd);
-        fd = -1;
-        return fail(EPERM, QStringLiteral("The PPS server at %1 runs as another user (uid %2)")
-                               .arg(socketPath)
-                               .arg(server.uid));
-    }
+        return fail(code, text);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     return true;
 }
