@@ -1,8 +1,13 @@
 #include "deviceoptions.h"
 
+#include "devicetree.h"
+#include "nfcndef.h"
 #include "phoneservice.h"
 
+#include <qz/devicefiles.h>
+
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 
@@ -50,6 +55,20 @@ The phone service publishes a cellular and a video chat line unless --phone-line
 (cellular, vchat, Kestrane, Murmex; "vchat=Video" gives one a friendly name). Dialled numbers
 ring for --phone-answer-after ms before the remote answers (-1: only when told, qzctl phone
 answer). qzctl phone plays the user and the network.
+
+The device's file tree ("/accounts/1000/...") lies under --device-root (default:
+$QZ_DEVICE_ROOT, else $XDG_DATA_HOME/qzdevice/root); qzdevice sets $QZ_DEVICE_ROOT to it for
+itself and the targets it starts, and makes accounts/1000/shared/ and the share-with folders
+accounts/1000/sharewith/bluetooth/ and .../wifidirect/, each with a folder for qzctl (the
+shell's application) and for every --app ID (an install id: an application's $QZ_INSTALL_ID,
+else its executable's name).
+
+The Bluetooth and Wi-Fi Direct services send files to emulated peers: what a peer receives is
+copied into <data>/peers/<MAC, ':' as '-'>/inbox/ (qzctl bluetooth inbox MAC). Pairing takes
+--bt-pairing-delay ms. --bt-fail pairing|push, --bt-silent MAC (a peer that never answers a
+pairing, which then times out) and --wifi-fail connect=CODE|ip|send (connect=256: "already
+connecting") switch failures on from the start; qzctl bluetooth and qzctl wifidirect switch
+them while qzdevice runs.
 
 With --verbose every request and answer is logged to standard error (categories
 qz.device.dialog, qz.device.navigator, ...); without it only what goes wrong.)";
@@ -121,6 +140,35 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
         QStringLiteral("screenshot-decline"),
         QStringLiteral("The user declines every screen capture (error 4019)."));
     parser.addOption(screenshotDeclineOption);
+    const QCommandLineOption deviceRootOption(
+        QStringLiteral("device-root"),
+        QStringLiteral("The device's file tree lies under <dir> (default: $QZ_DEVICE_ROOT, else "
+                       "$XDG_DATA_HOME/qzdevice/root)."),
+        QStringLiteral("dir"));
+    const QCommandLineOption appOption(
+        QStringLiteral("app"),
+        QStringLiteral("Make share-with folders for the application <ID> (an install id); "
+                       "repeatable."),
+        QStringLiteral("ID"));
+    const QCommandLineOption pairingDelayOption(
+        QStringLiteral("bt-pairing-delay"),
+        QStringLiteral("Bluetooth pairing takes <ms> (default 300)."), QStringLiteral("ms"),
+        QStringLiteral("300"));
+    const QCommandLineOption btFailOption(
+        QStringLiteral("bt-fail"),
+        QStringLiteral("Bluetooth <what> fails: pairing or push; repeatable."),
+        QStringLiteral("what"));
+    const QCommandLineOption btSilentOption(
+        QStringLiteral("bt-silent"),
+        QStringLiteral("The Bluetooth peer <MAC> never answers a pairing; repeatable."),
+        QStringLiteral("MAC"));
+    const QCommandLineOption wifiFailOption(
+        QStringLiteral("wifi-fail"),
+        QStringLiteral("Wi-Fi Direct <what> fails: connect=CODE (256: already connecting), ip "
+                       "or send; repeatable."),
+        QStringLiteral("what"));
+    parser.addOptions({deviceRootOption, appOption, pairingDelayOption, btFailOption,
+                       btSilentOption, wifiFailOption});
     parser.process(arguments);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -193,7 +241,61 @@ std::optional<DeviceOptions> DeviceOptions::parse(const QStringList &arguments, 
         *error = QStringLiteral("--phone-answer-after takes a number of milliseconds, or -1");
         return std::nullopt;
     }
+    options.deviceRoot =
+        QDir::cleanPath(QDir(parser.isSet(deviceRootOption) ? parser.value(deviceRootOption)
+                                                            : qz::DeviceFiles::root())
+                            .absolutePath());
+    options.apps << QStringLiteral("qzctl");
+    for (const QString &app : parser.values(appOption)) {
+        if (!DeviceTree::isValidInstallId(app)) {
+            *error = QStringLiteral("--app takes an install id (letters, digits, \".\", \"_\", "
+                                    "\"-\"), not \"%1\"")
+                         .arg(app);
+            return std::nullopt;
+        }
+        if (!options.apps.contains(app))
+            options.apps << app;
+    }
+    options.bluetooth.pairingDelayMs = parser.value(pairingDelayOption).toInt(&ok);
+    if (!ok || options.bluetooth.pairingDelayMs < 0 || options.bluetooth.pairingDelayMs > 60000) {
+        *error = QStringLiteral("--bt-pairing-delay takes 0 to 60000 milliseconds");
+        return std::nullopt;
+    }
+    for (const QString &what : parser.values(btFailOption)) {
+        if (what == QLatin1String("pairing")) {
+            options.bluetooth.failPairing = true;
+        } else if (what == QLatin1String("push")) {
+            options.bluetooth.failPush = true;
+        } else {
+            *error = QStringLiteral("--bt-fail takes pairing or push, not \"%1\"").arg(what);
+            return std::nullopt;
+        }
+    }
+    for (const QString &mac : parser.values(btSilentOption)) {
+        if (!NfcNdef::isMacAddress(mac)) {
+            *error = QStringLiteral("--bt-silent takes a MAC address, not \"%1\"").arg(mac);
+            return std::nullopt;
+        }
+        options.bluetooth.silentPeers << mac.toUpper();
+    }
+    for (const QString &what : parser.values(wifiFailOption)) {
+        const QString connect = QStringLiteral("connect=");
+        const int code = what.startsWith(connect) ? what.mid(connect.size()).toInt() : 0;
+        if (what == QLatin1String("ip")) {
+            options.wifiDirect.failIpAddress = true;
+        } else if (what == QLatin1String("send")) {
+            options.wifiDirect.failSend = true;
+        } else if (code > 0) {
+            options.wifiDirect.connectError = code;
+        } else {
+            *error = QStringLiteral("--wifi-fail takes connect=CODE (a positive number), ip or "
+                                    "send, not \"%1\"")
+                         .arg(what);
+            return std::nullopt;
+        }
+    }
     if (parser.isSet(socketOption))
         qputenv("QZ_PPS_SOCKET", QFile::encodeName(parser.value(socketOption)));
+    qputenv("QZ_DEVICE_ROOT", QFile::encodeName(options.deviceRoot));
     return options;
 }

@@ -2,8 +2,10 @@
 #ifndef QZDEVICE_DEVICEOPTIONS_H
 #define QZDEVICE_DEVICEOPTIONS_H
 
+#include "bluetoothservice.h"
 #include "dialoganswer.h"
 #include "phoneexchange.h"
+#include "wifidirectservice.h"
 
 #include <QMap>
 #include <QString>
@@ -32,6 +34,13 @@ struct DeviceOptions
     QList<PhoneLine> phoneLines;
     /*! How long a dialled number rings before the remote answers; -1: only when told. */
     int phoneAnswerAfterMs = 1500;
+    /*! The folder that stands for the device's "/" (absolute); also $QZ_DEVICE_ROOT of qzdevice
+        and of what it starts. */
+    QString deviceRoot;
+    /*! The install ids that get an application folder in each share-with area. */
+    QStringList apps;
+    BluetoothService::Switches bluetooth;
+    WiFiDirectService::Switches wifiDirect;
 
     /*! Reads \a arguments (the program name first); on a mistake \a error says what is wrong.
         --help and --version print and exit as usual. */

@@ -1,18 +1,21 @@
 #include "deviceservices.h"
 
 #include "autodialogpolicy.h"
+#include "bluetoothservice.h"
 #include "contextservice.h"
+#include "devicetree.h"
 #include "dialogservice.h"
 #include "interactivedialogpolicy.h"
 #include "localeservice.h"
 #include "menuservice.h"
-#include "nfcservice.h"
 #include "navigatorservice.h"
+#include "nfcservice.h"
 #include "phoneservice.h"
 #include "phonetarget.h"
 #include "screencapture.h"
 #include "scriptdialogpolicy.h"
 #include "terminal.h"
+#include "wifidirectservice.h"
 
 #include <QDir>
 
@@ -40,6 +43,8 @@ std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOpt
                                                                  QString *error)
 {
     std::vector<std::unique_ptr<DeviceService>> services;
+    if (!DeviceTree::prepare(options.deviceRoot, options.apps, error))
+        return {};
     std::unique_ptr<DialogPolicy> dialogPolicy = createDialogPolicy(options, error);
     if (!dialogPolicy)
         return {};
@@ -67,5 +72,10 @@ std::vector<std::unique_ptr<DeviceService>> createDeviceServices(const DeviceOpt
             QDir(options.dataDir).absoluteFilePath(QStringLiteral("screenshots")),
             options.screenshotDecline},
         [shown] { return shown->dialogs(); }));
+    const QString peersDir = QDir(options.dataDir).absoluteFilePath(QStringLiteral("peers"));
+    services.push_back(std::make_unique<BluetoothService>(
+        BluetoothService::Options{options.deviceRoot, peersDir, options.bluetooth}));
+    services.push_back(std::make_unique<WiFiDirectService>(
+        WiFiDirectService::Options{options.deviceRoot, peersDir, options.wifiDirect}));
     return services;
 }

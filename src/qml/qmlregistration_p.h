@@ -24,9 +24,13 @@
 #include <qz/system/localehandler.h>
 #include <qz/system/localetype.h>
 #include <qz/system/measurementsystem.h>
+#include <qz/system/menu.h>
 #include <qz/system/menuitemtype.h>
 #include <qz/system/menumanager.h>
 #include <qz/system/menumanagererror.h>
+#include <qz/system/nfcsharedatacontent.h>
+#include <qz/system/nfcshareenums.h>
+#include <qz/system/nfcsharefilescontent.h>
 #include <qz/system/phone/phone.h>
 #include <qz/system/phone/phoneenums.h>
 #include <qz/system/screenshot.h>
@@ -85,6 +89,16 @@ namespace qz::system::qml {
         QML_VALUE_TYPE(NAME)                                                                       \
     };
 
+// A list of values of a registered value type, as a JavaScript array.
+#define QZ_QML_LIST(NAME, TYPE)                                                                    \
+    struct NAME##ListRegistration                                                                  \
+    {                                                                                              \
+        Q_GADGET                                                                                   \
+        QML_ANONYMOUS                                                                              \
+        QML_FOREIGN(QList<TYPE>)                                                                   \
+        QML_SEQUENTIAL_CONTAINER(TYPE)                                                             \
+    };
+
 // System UI.
 QZ_QML_OBJECT(SystemToast, qz::system::SystemToast)
 QZ_QML_OBJECT(SystemDialog, qz::system::SystemDialog)
@@ -109,6 +123,11 @@ QZ_QML_ENUMS(ListSelectionIndicator, qz::system::ListSelectionIndicator)
 // Invocation.
 QZ_QML_OBJECT(InvokeManager, qz::system::InvokeManager)
 QZ_QML_VALUE(invokeRequest, qz::system::InvokeRequest)
+QZ_QML_VALUE(invokeQueryTargetsRequest, qz::system::InvokeQueryTargetsRequest)
+QZ_QML_VALUE(invokeAction, qz::system::InvokeAction)
+QZ_QML_LIST(invokeAction, qz::system::InvokeAction)
+QZ_QML_VALUE(invokeTarget, qz::system::InvokeTarget)
+QZ_QML_LIST(invokeTarget, qz::system::InvokeTarget)
 QZ_QML_UNCREATABLE(InvokeReply, qz::system::InvokeReply, "Replies come from InvokeManager")
 QZ_QML_UNCREATABLE(InvokeTargetReply, qz::system::InvokeTargetReply,
                    "Replies come from InvokeManager")
@@ -134,6 +153,10 @@ QZ_QML_ENUMS(SecurityPerimeter, qz::system::SecurityPerimeter)
 
 // Menus.
 QZ_QML_OBJECT(MenuManager, qz::system::MenuManager)
+QZ_QML_VALUE(menu, qz::system::Menu)
+QZ_QML_VALUE(menuItem, qz::system::MenuItem)
+QZ_QML_LIST(menuItem, qz::system::MenuItem)
+QZ_QML_VALUE(menuItemInvokeParams, qz::system::MenuItemInvokeParams)
 QZ_QML_ENUMS(MenuItemType, qz::system::MenuItemType)
 QZ_QML_ENUMS(MenuManagerError, qz::system::MenuManagerError)
 
@@ -153,10 +176,24 @@ QZ_QML_ENUMS(ContextClassification, qz::system::ContextClassification)
 
 // Phone.
 QZ_QML_OBJECT(Phone, qz::system::phone::Phone)
+QZ_QML_VALUE(call, qz::system::phone::Call)
+QZ_QML_VALUE(line, qz::system::phone::Line)
+QZ_QML_VALUE(callCommandResponse, qz::system::phone::CallCommandResponse)
 QZ_QML_ENUMS(CallAction, qz::system::phone::CallAction)
 QZ_QML_ENUMS(CallState, qz::system::phone::CallState)
 QZ_QML_ENUMS(CallType, qz::system::phone::CallType)
 QZ_QML_ENUMS(LineType, qz::system::phone::LineType)
+
+// NFC sharing.
+QZ_QML_VALUE(nfcShareDataContent, qz::system::NfcShareDataContent)
+QZ_QML_VALUE(nfcShareFilesContent, qz::system::NfcShareFilesContent)
+QZ_QML_ENUMS(NfcShareContent, qz::system::NfcShareContent)
+QZ_QML_ENUMS(NfcShareSetContentError, qz::system::NfcShareSetContentError)
+QZ_QML_ENUMS(NfcShareMode, qz::system::NfcShareMode)
+QZ_QML_ENUMS(NfcShareStartTransferMode, qz::system::NfcShareStartTransferMode)
+QZ_QML_ENUMS(NfcShareHandoverTransport, qz::system::NfcShareHandoverTransport)
+QZ_QML_ENUMS(NfcShareSuccess, qz::system::NfcShareSuccess)
+QZ_QML_ENUMS(NfcShareError, qz::system::NfcShareError)
 
 /*!
     \brief A LocaleHandler of the messages language, declarable in QML.
@@ -189,6 +226,7 @@ public:
 #undef QZ_QML_UNCREATABLE
 #undef QZ_QML_ENUMS
 #undef QZ_QML_VALUE
+#undef QZ_QML_LIST
 
 } // namespace qz::system::qml
 

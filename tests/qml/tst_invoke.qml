@@ -11,6 +11,7 @@ TestCase {
     // Value types cannot be created from a JavaScript object before Qt 6.5: a property of the
     // type holds one, and its fields are set one by one.
     property invokeRequest request
+    property invokeQueryTargetsRequest query
 
     function test_invocation_data() {
         return [
@@ -41,6 +42,22 @@ TestCase {
             compare(reply.targetType, InvokeTarget.Application)
             tryVerify(() => device.received().includes(data.received), 10000, device.received())
         }
+        reply.destroy()
+    }
+
+    function test_queryTargets() {
+        query.action = "qz.action.SHOW"
+        query.mimeType = "text/plain"
+        query.actionType = InvokeAction.All
+        const reply = manager.queryTargets(query)
+        verify(reply !== null)
+        tryVerify(() => reply.isFinished(), 10000)
+        compare(reply.error, InvokeReplyError.None)
+        compare(reply.actions.length, 1)
+        const action = reply.actions[0]
+        compare(action.name, "qz.action.SHOW")
+        compare(action.targets.map(target => target.name), ["qml.receiver"])
+        compare(action.targets[0].type, InvokeTarget.Application)
         reply.destroy()
     }
 }

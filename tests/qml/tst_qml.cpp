@@ -76,6 +76,7 @@ public Q_SLOTS:
         QFile target(targets + QStringLiteral("/receiver.target"));
         require(target.open(QIODevice::WriteOnly), "target declaration");
         target.write(QStringLiteral("key %1\ntype application\nlabel Receiver\n"
+                                    "action qz.action.SHOW Show\n"
                                     "filter actions=qz.action.SHOW;types=text/plain;\n"
                                     "start /bin/sh -c \"exec '%2' listen --count 2 >> '%3'\"\n")
                          .arg(receiverKey, QStringLiteral(QZCTL_PATH), received)

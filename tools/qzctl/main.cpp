@@ -22,6 +22,8 @@ const Verb verbs[] = {
     {"list", listVerb, "let the user pick rows of a list"},
     {"progress", progressVerb, "drive a progress dialog or toast from 0 to 100"},
     {"nfc", nfcVerb, "tap peers, tags and hand-over devices; switch NFC"},
+    {"bluetooth", bluetoothVerb, "the emulated Bluetooth peers: failures, their inboxes"},
+    {"wifidirect", wifiDirectVerb, "the emulated Wi-Fi Direct peers: failures, their inboxes"},
     {"phone", phoneVerb, "play the user and the network of the phone service"},
     {"invoke", invokeVerb, "invoke another application and print the answer"},
     {"listen", listenVerb, "act as an invocation target and print what arrives"},
@@ -42,7 +44,7 @@ int usage(FILE *to, int status)
     std::fprintf(
         to, "Usage: qzctl VERB [options]   (qzctl VERB --help for a verb's options)\n\nVerbs:\n");
     for (const Verb &verb : verbs)
-        std::fprintf(to, "  %-10s %s\n", verb.name, verb.summary);
+        std::fprintf(to, "  %-11s %s\n", verb.name, verb.summary);
     std::fprintf(to, "\nEach prints what came back; the exit code tells the outcome.\n");
     return status;
 }

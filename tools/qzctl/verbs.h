@@ -12,6 +12,8 @@ int loginVerb(const QStringList &arguments);
 int listVerb(const QStringList &arguments);
 int progressVerb(const QStringList &arguments);
 int nfcVerb(const QStringList &arguments);
+int bluetoothVerb(const QStringList &arguments);
+int wifiDirectVerb(const QStringList &arguments);
 int phoneVerb(const QStringList &arguments);
 int invokeVerb(const QStringList &arguments);
 int listenVerb(const QStringList &arguments);

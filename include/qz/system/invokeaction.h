@@ -27,6 +27,11 @@ class InvokeActionPrivate;
 class QZSYSTEM_EXPORT InvokeAction
 {
     Q_GADGET
+    Q_PROPERTY(QString name READ name CONSTANT FINAL)
+    Q_PROPERTY(QUrl icon READ icon CONSTANT FINAL)
+    Q_PROPERTY(QString label READ label CONSTANT FINAL)
+    Q_PROPERTY(QString defaultTarget READ defaultTarget CONSTANT FINAL)
+    Q_PROPERTY(QList<qz::system::InvokeTarget> targets READ targets CONSTANT FINAL)
 public:
     enum Type : int { All = 0, Menu = 1 };
     Q_ENUM(Type)

@@ -102,7 +102,8 @@ public:
 
     /*! Asks which targets handle \a request. Returns the reply, a child of this manager that the
         caller may delete; null (and nothing sent) when the platform refused any part of it. */
-    InvokeQueryTargetsReply *queryTargets(const qz::system::InvokeQueryTargetsRequest &request);
+    Q_INVOKABLE qz::system::InvokeQueryTargetsReply *
+    queryTargets(const qz::system::InvokeQueryTargetsRequest &request);
     /*! Asks for the filters of this application's target \a targetKey; null when the key is
         empty or the request could not be sent. */
     Q_INVOKABLE qz::system::InvokeRequestTargetFiltersReply *

@@ -15,6 +15,7 @@ namespace qz::system {
 class QZSYSTEM_EXPORT InvokeQueryTargetsReply : public InvokeReply
 {
     Q_OBJECT
+    Q_PROPERTY(QList<qz::system::InvokeAction> actions READ actions NOTIFY finished FINAL)
 public:
     explicit InvokeQueryTargetsReply(QObject *parent = nullptr);
     ~InvokeQueryTargetsReply() override;

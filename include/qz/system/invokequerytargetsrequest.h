@@ -5,6 +5,7 @@
 #include <qz/system/invoketarget.h>
 #include <qz/system/securityperimeter.h>
 
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -24,6 +25,15 @@ class InvokeQueryTargetsRequestPrivate;
 */
 class QZSYSTEM_EXPORT InvokeQueryTargetsRequest
 {
+    Q_GADGET
+    Q_PROPERTY(QString action READ action WRITE setAction FINAL)
+    Q_PROPERTY(QString mimeType READ mimeType WRITE setMimeType FINAL)
+    Q_PROPERTY(QUrl uri READ uri WRITE setUri FINAL)
+    Q_PROPERTY(
+        qz::system::InvokeTarget::Types targetTypes READ targetTypes WRITE setTargetTypes FINAL)
+    Q_PROPERTY(qz::system::InvokeAction::Type actionType READ actionType WRITE setActionType FINAL)
+    Q_PROPERTY(
+        qz::system::SecurityPerimeter::Type perimeter READ perimeter WRITE setPerimeter FINAL)
 public:
     InvokeQueryTargetsRequest();
     InvokeQueryTargetsRequest(const InvokeQueryTargetsRequest &other);

@@ -32,6 +32,12 @@ class InvokeTargetPrivate;
 class QZSYSTEM_EXPORT InvokeTarget
 {
     Q_GADGET
+    Q_PROPERTY(QString name READ name CONSTANT FINAL)
+    Q_PROPERTY(QUrl icon READ icon CONSTANT FINAL)
+    Q_PROPERTY(QUrl splash READ splash CONSTANT FINAL)
+    Q_PROPERTY(QString label READ label CONSTANT FINAL)
+    Q_PROPERTY(qz::system::InvokeTarget::Type type READ type CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SecurityPerimeter::Type perimeter READ perimeter CONSTANT FINAL)
 public:
     enum Type : int {
         Unspecified = 0,

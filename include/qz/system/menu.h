@@ -4,6 +4,7 @@
 #include <qz/system/menuitem.h>
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -21,6 +22,13 @@ class MenuPrivate;
 */
 class QZSYSTEM_EXPORT Menu
 {
+    Q_GADGET
+    Q_PROPERTY(QString title READ title CONSTANT FINAL)
+    Q_PROPERTY(QString subtitle READ subtitle CONSTANT FINAL)
+    Q_PROPERTY(QUrl titleIcon READ titleIcon CONSTANT FINAL)
+    Q_PROPERTY(QUrl subtitleIcon READ subtitleIcon CONSTANT FINAL)
+    Q_PROPERTY(QList<qz::system::MenuItem> items READ items CONSTANT FINAL)
+    Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
 public:
     Menu();
     Menu(const Menu &other);

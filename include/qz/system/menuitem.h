@@ -4,6 +4,7 @@
 #include <qz/system/menuiteminvokeparams.h>
 #include <qz/system/menuitemtype.h>
 
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -24,6 +25,16 @@ class MenuItemPrivate;
 */
 class QZSYSTEM_EXPORT MenuItem
 {
+    Q_GADGET
+    Q_PROPERTY(QUrl icon READ icon CONSTANT FINAL)
+    Q_PROPERTY(QUrl secondaryIcon READ secondaryIcon CONSTANT FINAL)
+    Q_PROPERTY(QString label READ label CONSTANT FINAL)
+    Q_PROPERTY(QString secondaryLabel READ secondaryLabel CONSTANT FINAL)
+    Q_PROPERTY(QString tertiaryLabel READ tertiaryLabel CONSTANT FINAL)
+    Q_PROPERTY(int frecency READ frecency CONSTANT FINAL)
+    Q_PROPERTY(qz::system::MenuItemType::Type itemType READ itemType CONSTANT FINAL)
+    Q_PROPERTY(qz::system::MenuItemInvokeParams invoke READ invoke CONSTANT FINAL)
+    Q_PROPERTY(qz::system::Menu subMenu READ subMenu CONSTANT FINAL)
 public:
     MenuItem();
     MenuItem(const MenuItem &other);

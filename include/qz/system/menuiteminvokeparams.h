@@ -6,6 +6,7 @@
 #include <qz/system/securityperimeter.h>
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
@@ -25,6 +26,19 @@ class MenuItemInvokeParamsPrivate;
 */
 class QZSYSTEM_EXPORT MenuItemInvokeParams
 {
+    Q_GADGET
+    Q_PROPERTY(qz::system::InvokeTarget::Type type READ type CONSTANT FINAL)
+    Q_PROPERTY(QString target READ target CONSTANT FINAL)
+    Q_PROPERTY(QString action READ action CONSTANT FINAL)
+    Q_PROPERTY(QString mimeType READ mimeType CONSTANT FINAL)
+    Q_PROPERTY(QUrl uri READ uri CONSTANT FINAL)
+    Q_PROPERTY(QUrl uriMatch READ uriMatch CONSTANT FINAL)
+    Q_PROPERTY(
+        qz::system::FileTransferMode::Type fileTransferMode READ fileTransferMode CONSTANT FINAL)
+    Q_PROPERTY(QByteArray data READ data CONSTANT FINAL)
+    Q_PROPERTY(QVariantMap metadata READ metadata CONSTANT FINAL)
+    Q_PROPERTY(qz::system::SecurityPerimeter::Type perimeter READ perimeter CONSTANT FINAL)
+    Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
 public:
     MenuItemInvokeParams();
     MenuItemInvokeParams(const MenuItemInvokeParams &other);

@@ -42,6 +42,7 @@ class QZSYSTEM_EXPORT MenuManager : public QObject
                    NOTIFY perimeterChanged FINAL)
     Q_PROPERTY(qz::system::FileTransferMode::Type fileTransferMode READ fileTransferMode WRITE
                    setFileTransferMode NOTIFY fileTransferModeChanged FINAL)
+    Q_PROPERTY(qz::system::Menu menu READ menu NOTIFY finished FINAL)
     Q_PROPERTY(qz::system::MenuManagerError::Type error READ error NOTIFY finished FINAL)
 public:
     explicit MenuManager(QObject *parent = nullptr);

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QMetaType>
+#include <QObject>
 #include <QSharedDataPointer>
 #include <QString>
 #include <QUrl>
@@ -22,6 +23,10 @@ class NfcShareDataRequestPrivate;
 */
 class QZSYSTEM_EXPORT NfcShareDataContent
 {
+    Q_GADGET
+    Q_PROPERTY(QString mimeType READ mimeType WRITE setMimeType FINAL)
+    Q_PROPERTY(QByteArray data READ data WRITE setData FINAL)
+    Q_PROPERTY(QUrl uri READ uri WRITE setUri FINAL)
 public:
     NfcShareDataContent();
     NfcShareDataContent(const NfcShareDataContent &other);

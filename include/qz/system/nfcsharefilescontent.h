@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QMetaType>
+#include <QObject>
 #include <QSharedDataPointer>
 #include <QUrl>
 
@@ -21,6 +22,8 @@ class NfcShareFileRequestPrivate;
 */
 class QZSYSTEM_EXPORT NfcShareFilesContent
 {
+    Q_GADGET
+    Q_PROPERTY(QList<QUrl> fileUrls READ fileUrls WRITE setFileUrls FINAL)
 public:
     NfcShareFilesContent();
     NfcShareFilesContent(const NfcShareFilesContent &other);

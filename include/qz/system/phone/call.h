@@ -4,6 +4,7 @@
 #include <qz/system/phone/phoneenums.h>
 
 #include <QMetaType>
+#include <QObject>
 #include <QSharedDataPointer>
 #include <QString>
 
@@ -22,6 +23,13 @@ class PhonePrivate;
 */
 class QZSYSTEM_EXPORT Call
 {
+    Q_GADGET
+    Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
+    Q_PROPERTY(int callId READ callId CONSTANT FINAL)
+    Q_PROPERTY(qz::system::phone::CallType::Type callType READ callType CONSTANT FINAL)
+    Q_PROPERTY(qz::system::phone::CallState::Type callState READ callState CONSTANT FINAL)
+    Q_PROPERTY(qz::system::phone::LineType::Type callLine READ callLine CONSTANT FINAL)
+    Q_PROPERTY(QString phoneNumber READ phoneNumber CONSTANT FINAL)
 public:
     Call();
     Call(const Call &other);
@@ -38,7 +46,7 @@ public:
     /*! The caller's number, for calls that have one. */
     QString phoneNumber() const;
     /*! Whether the phone service lets this call be held, resumed or split. */
-    bool canPerformAction(CallAction::Type action) const;
+    Q_INVOKABLE bool canPerformAction(qz::system::phone::CallAction::Type action) const;
 
     /*! Both valid and with the same id. */
     bool operator==(const Call &other) const;

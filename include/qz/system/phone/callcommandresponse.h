@@ -4,6 +4,7 @@
 #include <qz/system/qzsystem_export.h>
 
 #include <QMetaType>
+#include <QObject>
 #include <QSharedDataPointer>
 #include <QString>
 
@@ -20,6 +21,11 @@ class PhonePrivate;
 */
 class QZSYSTEM_EXPORT CallCommandResponse
 {
+    Q_GADGET
+    Q_PROPERTY(QString callCommand READ callCommand CONSTANT FINAL)
+    Q_PROPERTY(int responseId READ responseId CONSTANT FINAL)
+    Q_PROPERTY(int callId READ callId CONSTANT FINAL)
+    Q_PROPERTY(QString error READ error CONSTANT FINAL)
 public:
     CallCommandResponse();
     CallCommandResponse(const CallCommandResponse &other);

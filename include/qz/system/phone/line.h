@@ -4,6 +4,7 @@
 #include <qz/system/phone/phoneenums.h>
 
 #include <QMetaType>
+#include <QObject>
 #include <QSharedDataPointer>
 #include <QString>
 
@@ -22,6 +23,12 @@ class PhonePrivate;
 */
 class QZSYSTEM_EXPORT Line
 {
+    Q_GADGET
+    Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
+    Q_PROPERTY(QString id READ id CONSTANT FINAL)
+    Q_PROPERTY(QString address READ address CONSTANT FINAL)
+    Q_PROPERTY(QString description READ description CONSTANT FINAL)
+    Q_PROPERTY(qz::system::phone::LineType::Type type READ type CONSTANT FINAL)
 public:
     Line();
     Line(const Line &other);
