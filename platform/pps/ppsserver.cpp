@@ -2,6 +2,7 @@
 
 #include "ppspath.h"
 #include "ppsprotocol.h"
+#include "ppsrecording.h"
 
 #include <qz/ppsobject.h>
 
@@ -176,6 +177,7 @@ public:
     std::atomic<bool> stopping{false};
     std::thread thread;
     qsizetype maxQueued = 8 * 1024 * 1024;
+    Recorder *recorder = nullptr;
     mode_t socketMode = 0600;
     int nextClientId = 1;
     bool acceptPaused = false;  // out of descriptors: the listen socket is not polled
@@ -856,6 +858,12 @@ void ServerPrivate::write(Client *client, const QByteArray &payload)
         return;
     }
     Object &object = it->second;
+    if (recorder)
+        recorder->record(object.path, client->id,
+                         !object.control           ? Record::From::Object
+                         : object.server == client ? Record::From::Server
+                                                   : Record::From::Client,
+                         payload);
     if (!object.control)
         applyWrite(object, client, payload);
     else if (object.server == client)
@@ -1219,6 +1227,12 @@ void Server::setMaxQueuedBytes(qsizetype bytes)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->maxQueued = bytes;
+}
+
+void Server::setRecorder(Recorder *recorder)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->recorder = recorder;
 }
 
 } // namespace qz::pps

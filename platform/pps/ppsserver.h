@@ -16,6 +16,7 @@
 namespace qz::pps {
 
 class ServerPrivate;
+class Recorder;
 
 /*!
     \brief Serves PPS objects to qz::PpsObject handles.
@@ -91,6 +92,10 @@ public:
 
     qsizetype maxQueuedBytes() const;
     void setMaxQueuedBytes(qsizetype bytes);
+
+    /*! Hands every write a client makes (to an object it may write) to \a recorder, not owned,
+        before the server applies or routes it; null stops. Safe from any thread. */
+    void setRecorder(Recorder *recorder);
 
     Server(const Server &) = delete;
     Server &operator=(const Server &) = delete;

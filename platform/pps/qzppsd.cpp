@@ -1,5 +1,6 @@
 // qzppsd: the PPS server as a daemon.
 #include "ppsprotocol.h"
+#include "ppsrecording.h"
 #include "ppsserver.h"
 
 #include <QCommandLineParser>
@@ -50,11 +51,18 @@ int main(int argc, char **argv)
     parser.addOption(socketOption);
     parser.addOption(queueOption);
     parser.addOption(socketModeOption);
+    const QCommandLineOption recordOption(
+        QStringLiteral("record"),
+        QStringLiteral("Write every message written to an object to <file> (mode 0600, private "
+                       "values masked), for qzppsreplay."),
+        QStringLiteral("file"));
     parser.addOption(servicesOwnerOption);
+    parser.addOption(recordOption);
     parser.process(app);
 
     const QString socketPath =
         parser.isSet(socketOption) ? parser.value(socketOption) : qz::pps::defaultSocketPath();
+    qz::pps::Recorder recorder; // outlives the server that writes to it
     qz::pps::Server server;
     if (parser.isSet(queueOption)) {
         bool ok = false;
@@ -88,6 +96,14 @@ int main(int argc, char **argv)
     if (!server.listen(socketPath, &error)) {
         std::fprintf(stderr, "qzppsd: %s\n", qPrintable(error));
         return 1;
+    }
+    // Only once listening: a second server on the socket leaves the first one's recording alone.
+    if (parser.isSet(recordOption)) {
+        if (!recorder.open(parser.value(recordOption), &error)) {
+            std::fprintf(stderr, "qzppsd: %s\n", qPrintable(error));
+            return 1;
+        }
+        server.setRecorder(&recorder);
     }
     g_server = &server;
     std::signal(SIGINT, onSignal);
