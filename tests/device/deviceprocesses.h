@@ -12,19 +12,27 @@
 class DeviceProcesses
 {
 public:
-    /*! Starts both; qzdevice keeps its data in this fixture's folder unless \a deviceArguments
-        name one. */
-    explicit DeviceProcesses(const QStringList &deviceArguments)
-        : m_deviceArguments(deviceArguments)
+    /*! Starts both, qzppsd with \a ppsdArguments; qzdevice keeps its data in this fixture's folder
+        unless \a deviceArguments name one. */
+    explicit DeviceProcesses(const QStringList &deviceArguments,
+                             const QStringList &ppsdArguments = {})
+        : m_deviceProgram(QStringLiteral(QZDEVICE_PATH))
+        , m_deviceArguments(deviceArguments)
+        , m_deviceReadyText("all services ready")
     {
         if (!m_deviceArguments.contains(QStringLiteral("--data")))
             m_deviceArguments << QStringLiteral("--data") << filePath(QStringLiteral("data"));
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("QZ_PPS_SOCKET"), filePath(QStringLiteral("pps.sock")));
-        m_environment.remove(QStringLiteral("QZ_NAVIGATOR_TARGET"));
-        prepare(m_ppsd);
-        m_ppsd.start(QStringLiteral(QZPPSD_PATH), {});
-        m_ready = waitForLine(m_ppsd, "serving on") && startDevice();
+        start(ppsdArguments);
+    }
+    /*! Starts qzppsd with \a ppsdArguments and, in qzdevice's place, \a program with \a arguments,
+        ready once it says \a readyText on its standard error. */
+    DeviceProcesses(const QStringList &ppsdArguments, const QString &program,
+                    const QStringList &arguments, const char *readyText)
+        : m_deviceProgram(program)
+        , m_deviceArguments(arguments)
+        , m_deviceReadyText(readyText)
+    {
+        start(ppsdArguments);
     }
     ~DeviceProcesses()
     {
@@ -78,6 +86,15 @@ public:
     QString ctlErrors() const { return m_ctlErrors; }
 
 private:
+    void start(const QStringList &ppsdArguments)
+    {
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.insert(QStringLiteral("QZ_PPS_SOCKET"), filePath(QStringLiteral("pps.sock")));
+        m_environment.remove(QStringLiteral("QZ_NAVIGATOR_TARGET"));
+        prepare(m_ppsd);
+        m_ppsd.start(QStringLiteral(QZPPSD_PATH), ppsdArguments);
+        m_ready = waitForLine(m_ppsd, "serving on") && startDevice();
+    }
     void prepare(QProcess &process)
     {
         process.setProcessEnvironment(m_environment);
@@ -87,8 +104,8 @@ private:
     bool startDevice()
     {
         prepare(m_device);
-        m_device.start(QStringLiteral(QZDEVICE_PATH), m_deviceArguments);
-        return waitForLine(m_device, "all services ready");
+        m_device.start(m_deviceProgram, m_deviceArguments);
+        return waitForLine(m_device, m_deviceReadyText);
     }
     bool waitForLine(QProcess &process, const char *text)
     {
@@ -107,7 +124,9 @@ private:
     }
 
     QTemporaryDir m_dir;
+    QString m_deviceProgram;
     QStringList m_deviceArguments;
+    const char *m_deviceReadyText;
     QProcessEnvironment m_environment;
     QProcess m_ppsd;
     QProcess m_device;
