@@ -47,9 +47,7 @@ private:
 struct Source
 {
     Descriptor file;
-    struct stat status
-    {
-    };
+    struct stat status = {};
     QByteArray name;
     bool isLink = false;
     Descriptor folder; // the transaction folder, holding the link
@@ -233,9 +231,7 @@ struct Reader
 // folder once empty (the removal of a folder still holding links fails, as it should).
 void removeLink(const Source &source)
 {
-    struct stat now
-    {
-    };
+    struct stat now = {};
     if (::fstatat(source.folder.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
         now.st_dev != source.status.st_dev || now.st_ino != source.status.st_ino)
         return;

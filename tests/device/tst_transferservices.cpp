@@ -200,9 +200,7 @@ void tst_TransferServices::deviceTree()
     Device device;
     QVERIFY(device.isReady());
     const auto modeOf = [](const QString &path) {
-        struct stat status
-        {
-        };
+        struct stat status = {};
         return ::stat(QFile::encodeName(path).constData(), &status) == 0
                    ? int(status.st_mode & 07777)
                    : -1;
