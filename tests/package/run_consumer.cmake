@@ -36,3 +36,11 @@ foreach(consumer consumer_cmake consumer_pkgconfig)
     endif()
     message(STATUS "${consumer}: ${last_output}")
 endforeach()
+
+# The QML module, found through QML_IMPORT_PATH in the installed prefix.
+set(ENV{QML_IMPORT_PATH} "${prefix}/lib/qt6/qml")
+run(${WORK_DIR}/build/consumer_qml ${CONSUMER_DIR}/consumer.qml)
+if(NOT last_output STREQUAL "qz::system::SystemToast: bottom")
+    message(FATAL_ERROR "consumer_qml printed: ${last_output}")
+endif()
+message(STATUS "consumer_qml: ${last_output}")

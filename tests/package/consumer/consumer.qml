@@ -1,0 +1,6 @@
+import qz.system
+
+SystemToast {
+    position: SystemUiPosition.BottomCenter
+    body: position === SystemUiPosition.BottomCenter ? "bottom" : "elsewhere"
+}
