@@ -11,10 +11,12 @@ ApplicationWindow {
     readonly property var pages: [
         { title: qsTr("Toasts and dialogs"), source: "DialogsPage.qml" },
         { title: qsTr("Invocation"), source: "InvocationPage.qml" },
+        { title: qsTr("Menu"), source: "MenuPage.qml" },
         { title: qsTr("Locale"), source: "LocalePage.qml" },
         { title: qsTr("Clipboard"), source: "ClipboardPage.qml" },
         { title: qsTr("Screenshot"), source: "ScreenshotPage.qml" },
-        { title: qsTr("Context"), source: "ContextPage.qml" }
+        { title: qsTr("Context"), source: "ContextPage.qml" },
+        { title: qsTr("Phone"), source: "PhonePage.qml" }
     ]
     readonly property int pageCount: pages.length
     property alias currentIndex: serviceList.currentIndex

@@ -45,4 +45,15 @@ QtObject {
         [ScreenshotError.UnsupportedFileType]: "UnsupportedFileType",
         [ScreenshotError.UserDeclined]: "UserDeclined"
     })
+    readonly property var callState: ({
+        [CallState.Unknown]: "Unknown",
+        [CallState.Incoming]: "Incoming",
+        [CallState.Connecting]: "Connecting",
+        [CallState.RemoteRinging]: "RemoteRinging",
+        [CallState.Connected]: "Connected",
+        [CallState.Disconnected]: "Disconnected",
+        [CallState.Failed]: "Failed",
+        [CallState.Held]: "Held",
+        [CallState.MultiPartyMember]: "MultiPartyMember"
+    })
 }
