@@ -8,6 +8,7 @@ TestCase {
     name: "Dialogs"
 
     property var finishedResults: []
+    property var boundDefaultButton: dialog.defaultButton
 
     SystemDialog {
         id: dialog
@@ -59,6 +60,13 @@ TestCase {
         compare(dialog.modality, SystemUiModality.Global)
         dialog.resetModality()
         compare(dialog.modality, SystemUiModality.Application)
+    }
+
+    function test_defaultButtonBinding() {
+        dialog.defaultButton = later
+        compare(boundDefaultButton, later)
+        dialog.resetDefaultButton()
+        compare(boundDefaultButton, dialog.confirmButton)
     }
 
     function test_toastTimesOut() {

@@ -63,7 +63,7 @@ class QZSYSTEM_EXPORT SystemCredentialsPrompt : public QObject
     Q_PROPERTY(qz::system::SystemUiButton *defaultButton READ defaultButton WRITE setDefaultButton
                    RESET resetDefaultButton NOTIFY defaultButtonChanged FINAL)
     Q_PROPERTY(qz::system::SystemUiResult::Type result READ result NOTIFY finished FINAL)
-    Q_PROPERTY(qz::system::SystemUiError::Type error READ error FINAL)
+    Q_PROPERTY(qz::system::SystemUiError::Type error READ error NOTIFY finished FINAL)
 public:
     explicit SystemCredentialsPrompt(QObject *parent = nullptr);
     ~SystemCredentialsPrompt() override;

@@ -61,10 +61,10 @@ class QZSYSTEM_EXPORT SystemDialog : public QObject
     Q_PROPERTY(qz::system::SystemUiButton *cancelButton READ cancelButton RESET resetCancelButton
                    CONSTANT FINAL)
     Q_PROPERTY(qz::system::SystemUiButton *defaultButton READ defaultButton WRITE setDefaultButton
-                   RESET resetDefaultButton FINAL)
+                   RESET resetDefaultButton NOTIFY defaultButtonChanged FINAL)
     Q_PROPERTY(QQmlListProperty<qz::system::SystemUiButton> buttons READ buttons FINAL)
     Q_PROPERTY(qz::system::SystemUiResult::Type result READ result NOTIFY finished FINAL)
-    Q_PROPERTY(qz::system::SystemUiError::Type error READ error FINAL)
+    Q_PROPERTY(qz::system::SystemUiError::Type error READ error NOTIFY finished FINAL)
 public:
     /*! Confirm "Ok", cancel "Cancel", no custom button. */
     explicit SystemDialog(QObject *parent = nullptr);

@@ -61,7 +61,7 @@ class QZSYSTEM_EXPORT SystemListDialog : public QObject
                    RESET resetDefaultButton NOTIFY defaultButtonChanged FINAL)
     Q_PROPERTY(QQmlListProperty<qz::system::SystemUiButton> buttons READ buttons FINAL)
     Q_PROPERTY(qz::system::SystemUiResult::Type result READ result NOTIFY finished FINAL)
-    Q_PROPERTY(qz::system::SystemUiError::Type error READ error FINAL)
+    Q_PROPERTY(qz::system::SystemUiError::Type error READ error NOTIFY finished FINAL)
     Q_PROPERTY(qz::system::ListSelectionMode::Type selectionMode READ selectionMode WRITE
                    setSelectionMode RESET resetSelectionMode NOTIFY selectionModeChanged FINAL)
     Q_PROPERTY(bool dismissOnSelection READ dismissOnSelection WRITE setDismissOnSelection RESET

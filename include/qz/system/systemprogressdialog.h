@@ -54,7 +54,7 @@ class QZSYSTEM_EXPORT SystemProgressDialog : public QObject
     Q_PROPERTY(qz::system::SystemUiButton *defaultButton READ defaultButton WRITE setDefaultButton
                    RESET resetDefaultButton NOTIFY defaultButtonChanged FINAL)
     Q_PROPERTY(qz::system::SystemUiResult::Type result READ result NOTIFY finished FINAL)
-    Q_PROPERTY(qz::system::SystemUiError::Type error READ error FINAL)
+    Q_PROPERTY(qz::system::SystemUiError::Type error READ error NOTIFY finished FINAL)
     Q_PROPERTY(QUrl icon READ icon WRITE setIcon RESET resetIcon NOTIFY iconChanged FINAL)
     Q_PROPERTY(int progress READ progress WRITE setProgress RESET resetProgress NOTIFY
                    progressChanged FINAL)

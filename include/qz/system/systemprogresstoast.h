@@ -35,7 +35,7 @@ class QZSYSTEM_EXPORT SystemProgressToast : public QObject
                    resetModality NOTIFY modalityChanged FINAL)
     Q_PROPERTY(qz::system::SystemUiButton *button READ button RESET resetButton CONSTANT FINAL)
     Q_PROPERTY(qz::system::SystemUiResult::Type result READ result NOTIFY finished FINAL)
-    Q_PROPERTY(qz::system::SystemUiError::Type error READ error FINAL)
+    Q_PROPERTY(qz::system::SystemUiError::Type error READ error NOTIFY finished FINAL)
 public:
     explicit SystemProgressToast(QObject *parent = nullptr);
     ~SystemProgressToast() override;

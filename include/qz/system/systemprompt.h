@@ -54,7 +54,7 @@ class QZSYSTEM_EXPORT SystemPrompt : public QObject
     Q_PROPERTY(qz::system::SystemUiButton *defaultButton READ defaultButton WRITE setDefaultButton
                    RESET resetDefaultButton NOTIFY defaultButtonChanged FINAL)
     Q_PROPERTY(qz::system::SystemUiResult::Type result READ result NOTIFY finished FINAL)
-    Q_PROPERTY(qz::system::SystemUiError::Type error READ error FINAL)
+    Q_PROPERTY(qz::system::SystemUiError::Type error READ error NOTIFY finished FINAL)
     Q_PROPERTY(qz::system::SystemUiInputField *inputField READ inputField RESET resetInputField
                    CONSTANT FINAL)
     Q_PROPERTY(qz::system::SystemUiInputOption::Types inputOptions READ inputOptions WRITE
