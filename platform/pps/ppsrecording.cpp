@@ -89,6 +89,18 @@ int hexDigit(char c)
     return -1;
 }
 
+// Reads up to and including the next line end, at most limit bytes. QIODevice::readLine() with
+// a limit reserves the whole limit first, megabytes for every line.
+QByteArray readLine(QIODevice &device, qsizetype limit)
+{
+    QByteArray line;
+    while (!line.endsWith('\n') && line.size() < limit && !device.atEnd()) {
+        // readLine() keeps a byte of its limit for a terminating NUL.
+        line += device.readLine(qMin<qsizetype>(limit - line.size(), 4096) + 1);
+    }
+    return line;
+}
+
 QString quoted(QByteArrayView text)
 {
     return u'"' + QString::fromUtf8(text.first(qMin<qsizetype>(text.size(), 40))) + u'"';
@@ -284,8 +296,7 @@ std::optional<QList<Record>> read(QIODevice &device, QString *error)
     }
     QList<Record> records;
     for (int number = 2; !device.atEnd(); ++number) {
-        // readLine() keeps a byte for a terminating NUL: this takes one byte more than a line may hold.
-        QByteArray line = device.readLine(maxLineSize() + 2);
+        const QByteArray line = readLine(device, maxLineSize() + 1);
         QString why;
         if (!line.endsWith('\n'))
             why = line.size() > maxLineSize()
