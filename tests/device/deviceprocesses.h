@@ -60,6 +60,8 @@ public:
     }
     QString deviceLog() { return QString::fromUtf8(m_log += m_device.readAllStandardError()); }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    /*! The device's file tree ("/accounts/1000/..."), this fixture's own. */
+    QString deviceRoot() const { return filePath(QStringLiteral("root")); }
     QProcessEnvironment environment() const { return m_environment; }
 
     /*! Starts qzctl on this device's PPS server, with \a extra environment variables. */
@@ -90,6 +92,8 @@ private:
     {
         m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.insert(QStringLiteral("QZ_PPS_SOCKET"), filePath(QStringLiteral("pps.sock")));
+        // qzdevice makes the device's file tree there, and qzctl's applications share from it.
+        m_environment.insert(QStringLiteral("QZ_DEVICE_ROOT"), deviceRoot());
         m_environment.remove(QStringLiteral("QZ_NAVIGATOR_TARGET"));
         prepare(m_ppsd);
         m_ppsd.start(QStringLiteral(QZPPSD_PATH), ppsdArguments);
