@@ -27,6 +27,8 @@ constexpr int MaxTimeoutMs = 5 * 60 * 1000;
 // Peers are remembered for as long as qzdevice runs; this many at most.
 constexpr int MaxPeers = 256;
 constexpr int MaxSilentPeers = 64;
+// Requests waiting for one peer's pairing: clients cannot pile up more.
+constexpr int MaxWaiting = 64;
 
 const QString s_pairing = QStringLiteral("initiate_pairing");
 const QString s_push = QStringLiteral("push_object");
@@ -169,6 +171,8 @@ void BluetoothServicePrivate::startPairing(const Request &request, const QString
         it = peers.emplace(mac, Peer()).first;
     }
     Peer &peer = it->second;
+    if (peer.pairingAskers.size() >= MaxWaiting)
+        return answer(request, s_pairing, EBUSY, QStringLiteral("too many pairings waiting"));
     peer.pairingAskers.append(request);
     if (peer.state == Peer::State::Pairing)
         return; // answered with the pairing under way
@@ -207,6 +211,8 @@ void BluetoothServicePrivate::push(const Push &push, const QString &mac)
     const auto it = peers.find(mac);
     const Peer::State state = it == peers.end() ? Peer::State::Unpaired : it->second.state;
     if (state == Peer::State::Pairing) {
+        if (it->second.pushes.size() >= MaxWaiting)
+            return answer(push.request, s_push, EBUSY, QStringLiteral("too many pushes waiting"));
         it->second.pushes.append(push);
         return;
     }
