@@ -281,6 +281,12 @@ std::optional<Record> parse(QByteArrayView line, QString *why)
     return record;
 }
 
+bool isBlockLine(QByteArrayView line)
+{
+    return line.startsWith('@') ||
+           (line.size() > 1 && line[1] == '@' && QByteArrayView("+-*#").contains(line[0]));
+}
+
 std::optional<QList<Record>> read(QIODevice &device, QString *error)
 {
     const QByteArray first = device.readLine(qsizetype(sizeof s_header) + 16);
@@ -492,9 +498,7 @@ Record Masker::mask(Record record)
             end = bytes.size();
         Line line;
         line.raw = QByteArrayView(bytes).sliced(start, end - start);
-        const bool header =
-            line.raw.startsWith('@') || (line.raw.size() > 1 && line.raw[1] == '@' &&
-                                         QByteArrayView("+-*#").contains(line.raw[0]));
+        const bool header = recording::isBlockLine(line.raw);
         if (header && record.from != Record::From::Client)
             ++segment;
         line.segment = segment;
@@ -506,7 +510,7 @@ Record Masker::mask(Record record)
             line.name = QString::fromUtf8(line.raw.first(colon1));
             if (colon2 < 0 || !decodeValue(p + colon1 + 1, p + colon2, p + colon2 + 1,
                                            p + line.raw.size(), &line.value))
-                return maskWhole(); // decode() took the message, so this is not reached
+                return maskWhole(); // not once decode() took the message; if ever, nothing leaks
         }
         lines.push_back(line);
         start = end + 1;

@@ -90,6 +90,10 @@ QZPLATFORM_EXPORT QByteArray format(const Record &record);
 /*! Reads one record line (without its line end); says why not in \a why. */
 QZPLATFORM_EXPORT std::optional<Record> parse(QByteArrayView line, QString *why);
 
+/*! Whether \a line of PPS text heads a block ("@name") or tells of one ("+@name", "-@name",
+    "*@name", "#@name"): the lines a server never passes on from a client's write. */
+QZPLATFORM_EXPORT bool isBlockLine(QByteArrayView line);
+
 /*! Reads a whole recording; on the first fault, nothing, with the line and why in \a error. */
 QZPLATFORM_EXPORT std::optional<QList<Record>> read(QIODevice &device, QString *error);
 

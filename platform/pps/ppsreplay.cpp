@@ -28,12 +28,6 @@ struct ServedObject
     std::optional<QVariantMap> errorAnswer;
 };
 
-bool isHeader(QByteArrayView line)
-{
-    return line.startsWith('@') ||
-           (line.size() > 1 && line[1] == '@' && QByteArrayView("+-*#").contains(line[0]));
-}
-
 // A block of text, decoded; nothing when it is not PPS text.
 std::optional<QVariantMap> decodeBlock(const QByteArray &text)
 {
@@ -47,7 +41,7 @@ std::optional<QVariantMap> requestOf(const QByteArray &bytes)
 {
     QByteArray block;
     for (const QByteArray &line : bytes.split('\n')) {
-        if (!isHeader(line))
+        if (!recording::isBlockLine(line))
             block.append(line).append('\n');
     }
     return decodeBlock(block);
@@ -68,7 +62,7 @@ void forEachAnswer(const QByteArray &bytes, const QByteArray &name,
         block.clear();
     };
     for (const QByteArray &line : bytes.split('\n')) {
-        if (line.isEmpty() || (isHeader(line) && !line.startsWith('@')))
+        if (line.isEmpty() || (recording::isBlockLine(line) && !line.startsWith('@')))
             continue;
         if (!line.startsWith('@')) {
             block.append(line).append('\n');
