@@ -336,13 +336,7 @@ QString marker()
     return QString::fromLatin1(recording::s_maskMarker);
 }
 
-// Masks the values held under the names in keys, at any depth of value (itself named name):
-// whole, or only the strings in them, which keeps the message's shape for replay. Returns
-// whether any such name was met, even when its value was the marker already: a duplicate JSON
-// member may have hidden another value behind it.
-bool maskNamed(QVariant &value, const QString &name, const QSet<QString> &keys, bool whole);
-
-bool maskStrings(QVariant &value)
+void maskStrings(QVariant &value)
 {
     switch (value.typeId()) {
     case QMetaType::QVariantMap: {
@@ -350,23 +344,27 @@ bool maskStrings(QVariant &value)
         for (QVariant &member : map)
             maskStrings(member);
         value = map;
-        return true;
+        break;
     }
     case QMetaType::QVariantList: {
         QVariantList list = value.toList();
         for (QVariant &element : list)
             maskStrings(element);
         value = list;
-        return true;
+        break;
     }
     case QMetaType::QString:
         value = marker();
-        return true;
+        break;
     default:
-        return true;
+        break;
     }
 }
 
+// Masks the values held under the names in keys, at any depth of value (itself named name):
+// whole, or only the strings in them, which keeps the message's shape for replay. Returns
+// whether any such name was met, even when its value was the marker already: a duplicate JSON
+// member may have hidden another value behind it.
 bool maskNamed(QVariant &value, const QString &name, const QSet<QString> &keys, bool whole)
 {
     if (keys.contains(name)) {
