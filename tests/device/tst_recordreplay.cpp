@@ -2,6 +2,8 @@
 // again with qzppsreplay in qzdevice's place; what is typed into a login prompt stays out.
 #include "deviceprocesses.h"
 
+#include <context/context.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -27,6 +29,7 @@ private Q_SLOTS:
     void dialogReplaysWithoutDevice();
     void unmatchedRequestIsReported();
     void loginPasswordNeverRecorded();
+    void anonymisedValuesNeverRecorded();
     void recordingRefusesSymlink();
 
 private:
@@ -147,6 +150,31 @@ void tst_RecordReplay::loginPasswordNeverRecorded()
     QCOMPARE(replayedCode, 0);
     QVERIFY2(replayed.contains(QLatin1String("username: bob\npassword: <masked>\n")),
              qPrintable(replayed));
+}
+
+void tst_RecordReplay::anonymisedValuesNeverRecorded()
+{
+    m_recording = m_dir.filePath(QStringLiteral("context.rec"));
+    DeviceProcesses device({}, {QStringLiteral("--record"), m_recording});
+    QVERIFY(device.isReady());
+    // This process is the application: the context library reaches qzdevice's collector.
+    qputenv("QZ_PPS_SOCKET",
+            QFile::encodeName(device.environment().value(QStringLiteral("QZ_PPS_SOCKET"))));
+    char cardDigest[CCL_ANONYMIZED_SIZE] = {};
+    char pinDigest[CCL_ANONYMIZED_SIZE] = {};
+    QCOMPARE(getCCLAnonymizedString("card-4111-1111", cardDigest, sizeof cardDigest), 0);
+    QCOMPARE(getCCLAnonymizedPIN("pin-8642", pinDigest, sizeof pinDigest), 0);
+    qunsetenv("QZ_PPS_SOCKET");
+
+    // Each call returned after its answer passed the server, so both are in the file.
+    const QByteArray recording = contentOf(m_recording);
+    QVERIFY(recording.contains("getCCLAnonymizedString"));
+    QVERIFY(recording.contains("getCCLAnonymizedPIN"));
+    QVERIFY(!recording.contains("card-4111"));
+    QVERIFY(!recording.contains("pin-8642"));
+    // What the application keeps, the anonymised form, may be recorded.
+    QVERIFY(recording.contains(cardDigest));
+    QVERIFY(recording.contains(pinDigest));
 }
 
 void tst_RecordReplay::recordingRefusesSymlink()
