@@ -20,6 +20,8 @@
 
 QT_FORWARD_DECLARE_CLASS(QTimer)
 
+class tst_FileTransferManager;
+
 namespace qz::system {
 
 class NfcConnector;
@@ -51,7 +53,11 @@ public:
     void showPromptToSendDialog();
     bool startFileTransfer(NfcShareError::Type &err);
     void cancelFileTransfer(bool byUser, NfcShareError::Type &err);
+    /*! Empties the payload, and the remote targets unless they are held. */
     void endTransaction();
+    /*! While \a held (a peer kept on demand), a transfer or a declined prompt keeps the remote
+        targets for the next transfer; clearTransferTarget() still drops them. */
+    void setTargetHeld(bool held);
 
     static qint64 calculateSize(const QList<QUrl> &urls);
     static QString getHash(const QString &text);
@@ -66,6 +72,9 @@ public Q_SLOTS:
     void finished(qz::system::SystemUiResult::Type value);
 
 private:
+    // The test reaches the target iteration with targets that no hand-over record can carry.
+    friend class ::tst_FileTransferManager;
+
     bool transferFiles(const QList<RemoteTarget> &targets, const QList<QUrl> &files,
                        NfcShareError::Type &err);
     bool sendFilesOverBluetooth(const QString &mac, const QList<QUrl> &files,
@@ -84,6 +93,7 @@ private:
     QList<QUrl> m_payload;
     SystemDialog *m_promptDialog = nullptr;
     QTimer *m_promptTimer = nullptr;
+    bool m_targetHeld = false;
 };
 
 } // namespace qz::system
