@@ -12,6 +12,11 @@ TestCase {
     // type holds one, and its fields are set one by one.
     property invokeRequest request
     property invokeQueryTargetsRequest query
+    property invokeViewerRequest viewer
+    property invokeTargetFilter filter
+    property invokeUpdateTargetFiltersRequest filtersUpdate
+    property invokeDateTime when
+    property invokeTimerRequest timer
 
     function test_invocation_data() {
         return [
@@ -40,7 +45,8 @@ TestCase {
         compare(reply.target, data.chosen)
         if (data.received !== "") {
             compare(reply.targetType, InvokeTarget.Application)
-            tryVerify(() => device.received().includes(data.received), 10000, device.received())
+            tryVerify(() => device.received("qml.receiver").includes(data.received), 10000,
+                      device.received("qml.receiver"))
         }
         reply.destroy()
     }
@@ -59,5 +65,68 @@ TestCase {
         compare(action.targets.map(target => target.name), ["qml.receiver"])
         compare(action.targets[0].type, InvokeTarget.Application)
         reply.destroy()
+    }
+
+    function test_viewer() {
+        viewer.target = "qml.viewer"
+        viewer.action = "qz.action.VIEW"
+        viewer.mimeType = "image/png"
+        viewer.windowId = "w1"
+        viewer.windowSize = Qt.size(320, 240)
+        const reply = manager.invoke(viewer)
+        verify(reply !== null)
+        tryVerify(() => reply.isFinished(), 10000)
+        compare(reply.error, InvokeReplyError.None)
+        compare(reply.targetType, InvokeTarget.Viewer)
+        tryVerify(() => device.received("qml.viewer").includes(
+                      "invoked as viewer in window w1 (320x240)"), 10000,
+                  device.received("qml.viewer"))
+        reply.destroy()
+    }
+
+    // This process runs as the target qml.self (see tst_qml.cpp), owner of its filters.
+    function test_filtersOfOwnTarget() {
+        verify(filter.addAction("qz.action.OPEN"))
+        verify(filter.addMimeType("video/mp4"))
+        filtersUpdate.target = "qml.self"
+        filtersUpdate.filters = [filter]
+        compare(filtersUpdate.filters[0].actions, ["qz.action.OPEN"])
+        const update = manager.updateTargetFilters(filtersUpdate)
+        verify(update !== null)
+        tryVerify(() => update.isFinished(), 10000)
+        compare(update.error, InvokeReplyError.None)
+
+        const read = manager.requestTargetFilters("qml.self")
+        verify(read !== null)
+        tryVerify(() => read.isFinished(), 10000)
+        compare(read.error, InvokeReplyError.None)
+        compare(read.targetKey, "qml.self")
+        compare(read.filters.length, 1)
+        compare(read.filters[0].actions, ["qz.action.OPEN"])
+        compare(read.filters[0].mimeTypes, ["video/mp4"])
+        update.destroy()
+        read.destroy()
+    }
+
+    function test_timer() {
+        when.date = new Date(2030, 0, 31)
+        when.time = new Date(2030, 0, 31, 8, 0)
+        when.timeZone = "UTC"
+        timer.set("qml.timer", when, "qml.self")
+        verify(timer.valid)
+        const registered = manager.registerTimer(timer)
+        verify(registered !== null)
+        tryVerify(() => registered.isFinished(), 10000)
+        compare(registered.error, InvokeReplyError.None)
+        const listed = device.ctl(["timer", "list", "--target", "qml.self"])
+        compare(listed.code, 0)
+        verify(listed.output.includes("qml.timer"), listed.output)
+
+        const withdrawn = manager.deregisterTimer("qml.timer")
+        tryVerify(() => withdrawn.isFinished(), 10000)
+        compare(withdrawn.error, InvokeReplyError.None)
+        verify(!device.ctl(["timer", "list", "--target", "qml.self"]).output.includes("qml.timer"))
+        registered.destroy()
+        withdrawn.destroy()
     }
 }

@@ -38,13 +38,13 @@ TestCase {
 
     function test_bindingsFollowChanges(data) {
         verify(testCase[data.property] !== data.expected, "already " + data.expected)
-        compare(device.ctl(["locale", "set", data.option, data.value]), 0)
+        compare(device.ctl(["locale", "set", data.option, data.value]).code, 0)
         tryCompare(testCase, data.property, data.expected, 10000)
     }
 
     function test_forceUpdateOnChange() {
         const before = evaluations.forced
-        compare(device.ctl(["locale", "set", "--messages", "es_ES"]), 0)
+        compare(device.ctl(["locale", "set", "--messages", "es_ES"]).code, 0)
         tryVerify(() => evaluations.forced > before, 10000)
         compare(forced, "")
         compare(language, "es_ES")

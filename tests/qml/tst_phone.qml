@@ -18,7 +18,7 @@ TestCase {
     }
 
     function test_incomingCallEndedFromQml() {
-        compare(device.ctl(["phone", "incoming", "+15550100"]), 0)
+        compare(device.ctl(["phone", "incoming", "+15550100"]).code, 0)
         tryVerify(() => updates.some(update => update.state === CallState.Incoming), 10000)
         const ringing = updates.find(update => update.state === CallState.Incoming)
         compare(ringing.type, CallType.Incoming)

@@ -1,5 +1,5 @@
 // The QML module in a real QML engine, against qzppsd and qzdevice started for the run: the
-// dialog service answers by the script below, the navigator starts the declared target.
+// dialog service answers by the script below, the navigator starts the declared targets.
 #include "../device/deviceprocesses.h"
 
 #include <QDir>
@@ -12,15 +12,17 @@
 
 namespace {
 
-// The dialog titles and button labels match those of tst_dialogs.qml; the target takes the two
-// invocations of tst_invoke.qml that reach it.
+// The dialog titles and button labels match those of tst_dialogs.qml.
 const char dialogScript[] = R"({"dialogs": [
     {"className": "AlertDialog", "title": "Press Later", "button": "Later", "delay": 0},
     {"className": "AlertDialog", "title": "Press Cancel", "button": "Cancel", "delay": 0},
     {"className": "AlertDialog", "title": "Press Keep", "button": "Keep", "delay": 0},
     {"className": "ToastBase", "timeout": true, "delay": 0}]})";
 
+// The targets of tst_invoke.qml and tst_menu.qml: two that qzdevice starts, and this process.
 const QString receiverKey = QStringLiteral("qml.receiver");
+const QString viewerKey = QStringLiteral("qml.viewer");
+const QString selfKey = QStringLiteral("qml.self");
 
 // The setup runs outside any test function, where QVERIFY has nothing to fail.
 void require(bool condition, const char *what)
@@ -29,32 +31,56 @@ void require(bool condition, const char *what)
         qFatal("QML test setup failed: %s", what);
 }
 
+QString outputPath(const QString &targets, const QString &key)
+{
+    return targets + QLatin1Char('/') + key + QStringLiteral(".out");
+}
+
+// A target declaration (\a extra holds more "keyword value" lines); a target with listen
+// arguments is started by qzdevice as qzctl listen, writing to its output file.
+void declare(const QString &targets, const QString &key, const QString &type, const QString &extra,
+             const QString &listenArguments)
+{
+    QFile file(targets + QLatin1Char('/') + key + QStringLiteral(".target"));
+    require(file.open(QIODevice::WriteOnly), "target declaration");
+    QString text = QStringLiteral("key %1\ntype %2\n%3").arg(key, type, extra);
+    if (!listenArguments.isEmpty()) {
+        text += QStringLiteral("start /bin/sh -c \"exec '%1' listen %2 >> '%3'\"\n")
+                    .arg(QStringLiteral(QZCTL_PATH), listenArguments, outputPath(targets, key));
+    }
+    file.write(text.toUtf8());
+}
+
 } // namespace
 
 /*!
-    What the QML tests reach as "device": qzctl, and what the started target received.
+    What the QML tests reach as "device": qzctl, and what the started targets received.
 */
 class Device : public QObject
 {
     Q_OBJECT
 public:
-    explicit Device(DeviceProcesses *processes, const QString &receivedPath)
+    Device(DeviceProcesses *processes, const QString &targets)
         : m_processes(processes)
-        , m_receivedPath(receivedPath)
+        , m_targets(targets)
     {}
 
-    /*! Runs qzctl to its end; its exit code. */
-    Q_INVOKABLE int ctl(const QStringList &arguments) { return m_processes->ctl(arguments).second; }
-    /*! What the invoked target printed so far. */
-    Q_INVOKABLE QString received() const
+    /*! Runs qzctl to its end: {code, output}. */
+    Q_INVOKABLE QVariantMap ctl(const QStringList &arguments)
     {
-        QFile file(m_receivedPath);
+        const auto [output, code] = m_processes->ctl(arguments);
+        return {{QStringLiteral("code"), code}, {QStringLiteral("output"), output}};
+    }
+    /*! What the started target \a key printed so far. */
+    Q_INVOKABLE QString received(const QString &key) const
+    {
+        QFile file(outputPath(m_targets, key));
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
 private:
     DeviceProcesses *m_processes;
-    QString m_receivedPath;
+    QString m_targets;
 };
 
 class Setup : public QObject
@@ -72,24 +98,26 @@ public Q_SLOTS:
 
         const QString targets = m_files.filePath(QStringLiteral("targets"));
         require(QDir().mkpath(targets), "targets folder");
-        const QString received = m_files.filePath(QStringLiteral("received.out"));
-        QFile target(targets + QStringLiteral("/receiver.target"));
-        require(target.open(QIODevice::WriteOnly), "target declaration");
-        target.write(QStringLiteral("key %1\ntype application\nlabel Receiver\n"
-                                    "action qz.action.SHOW Show\n"
-                                    "filter actions=qz.action.SHOW;types=text/plain;\n"
-                                    "start /bin/sh -c \"exec '%2' listen --count 2 >> '%3'\"\n")
-                         .arg(receiverKey, QStringLiteral(QZCTL_PATH), received)
-                         .toUtf8());
-        target.close();
+        // Takes the two invocations of tst_invoke.qml that reach it.
+        declare(targets, receiverKey, QStringLiteral("application"),
+                QStringLiteral("label Receiver\naction qz.action.SHOW Show\n"
+                               "filter actions=qz.action.SHOW;types=text/plain;\n"),
+                QStringLiteral("--count 2"));
+        declare(targets, viewerKey, QStringLiteral("viewer"),
+                QStringLiteral("filter actions=qz.action.VIEW;types=image/*;\n"),
+                QStringLiteral("--echo --timeout 5000"));
+        declare(targets, selfKey, QStringLiteral("application"),
+                QStringLiteral("filter actions=qz.action.PLAY;types=audio/*;\n"), QString());
 
         m_processes = std::make_unique<DeviceProcesses>(
             QStringList{QStringLiteral("--policy"), QStringLiteral("script"),
                         QStringLiteral("--script"), script, QStringLiteral("--targets"), targets});
         require(m_processes->isReady(), "qzppsd and qzdevice");
-        // The library in this process reaches the same PPS server.
+        // The library in this process reaches the same PPS server, as the running target
+        // qml.self, which owns its filters and timers.
         qputenv("QZ_PPS_SOCKET", m_processes->filePath(QStringLiteral("pps.sock")).toUtf8());
-        m_device = std::make_unique<Device>(m_processes.get(), received);
+        qputenv("QZ_NAVIGATOR_TARGET", selfKey.toUtf8());
+        m_device = std::make_unique<Device>(m_processes.get(), targets);
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QMetaType>
+#include <QObject>
 #include <QSharedDataPointer>
 #include <QString>
 #include <QTime>
@@ -22,6 +23,11 @@ class InvokeDateTimePrivate;
 */
 class QZSYSTEM_EXPORT InvokeDateTime
 {
+    Q_GADGET
+    Q_PROPERTY(QDate date READ date WRITE setDate FINAL)
+    Q_PROPERTY(QTime time READ time WRITE setTime FINAL)
+    Q_PROPERTY(QString timeZone READ timeZone WRITE setTimeZone FINAL)
+    Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
 public:
     /*! Invalid date and time, local time. */
     InvokeDateTime();

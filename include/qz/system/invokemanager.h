@@ -61,7 +61,8 @@ public:
         sides are positive); the navigator picks among viewers only, whatever the request's target
         types. Returns the reply, a child of this manager; null when the platform refused any part.
     */
-    InvokeTargetReply *invoke(const qz::system::InvokeViewerRequest &request);
+    Q_INVOKABLE qz::system::InvokeTargetReply *
+    invoke(const qz::system::InvokeViewerRequest &request);
     /*!
         Sends a relay. Its window group is the message's, or, when that is empty and this
         application runs as a viewer, the one it was started in ("WINID"); an application that is
@@ -82,7 +83,8 @@ public:
         recurrence rule. Returns the reply, a child of this manager; null, with a warning, when the
         request holds no timer, its time or rule cannot be translated, or the platform refused it.
     */
-    InvokeReply *registerTimer(const qz::system::InvokeTimerRequest &request);
+    Q_INVOKABLE qz::system::InvokeReply *
+    registerTimer(const qz::system::InvokeTimerRequest &request);
     /*! Withdraws the timer \a timerId (sent without a timer id when empty); as registerTimer(). */
     Q_INVOKABLE qz::system::InvokeReply *deregisterTimer(const QString &timerId);
 
@@ -110,7 +112,8 @@ public:
     requestTargetFilters(const QString &targetKey);
     /*! Replaces the filters of a target of this application, as they are; null when the request
         could not be sent. */
-    InvokeReply *updateTargetFilters(const qz::system::InvokeUpdateTargetFiltersRequest &request);
+    Q_INVOKABLE qz::system::InvokeReply *
+    updateTargetFilters(const qz::system::InvokeUpdateTargetFiltersRequest &request);
 
 Q_SIGNALS:
     void invoked(const qz::system::InvokeRequest &request);

@@ -5,6 +5,7 @@
 #include <qz/system/invokerecurrencerulefrequency.h>
 #include <qz/system/invokerecurrencerulelimit.h>
 
+#include <QObject>
 #include <QSet>
 
 namespace qz::system {
@@ -21,6 +22,15 @@ class InvokeRecurrenceRulePrivate;
 */
 class QZSYSTEM_EXPORT InvokeRecurrenceRule
 {
+    Q_GADGET
+    Q_PROPERTY(qz::system::InvokeRecurrenceRuleFrequency::Type frequency READ frequency WRITE
+                   setFrequency FINAL)
+    Q_PROPERTY(int interval READ interval WRITE setInterval FINAL)
+    Q_PROPERTY(qz::system::InvokeDateTime startTime READ startTime WRITE setStartTime FINAL)
+    Q_PROPERTY(qz::system::InvokeRecurrenceRuleLimit::Type limitType READ limitType CONSTANT FINAL)
+    Q_PROPERTY(qz::system::InvokeDateTime dateLimit READ dateLimit CONSTANT FINAL)
+    Q_PROPERTY(int countLimit READ countLimit CONSTANT FINAL)
+    Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
 public:
     /*! Frequency None, invalid start time: not a valid rule until both are set. */
     InvokeRecurrenceRule();
@@ -40,11 +50,11 @@ public:
     InvokeDateTime dateLimit() const;
     int countLimit() const;
     /*! Ends the timer after \a count occurrences. */
-    void setLimit(int count);
+    Q_INVOKABLE void setLimit(int count);
     /*! Ends the timer at \a date. */
-    void setLimit(const InvokeDateTime &date);
+    Q_INVOKABLE void setLimit(const qz::system::InvokeDateTime &date);
     /*! No limit, count 0, invalid date limit. */
-    void clearLimit();
+    Q_INVOKABLE void clearLimit();
 
     /*! Every how many periods of the frequency the timer fires; 1 by default. */
     int interval() const;

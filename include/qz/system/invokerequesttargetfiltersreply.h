@@ -19,6 +19,7 @@ class QZSYSTEM_EXPORT InvokeRequestTargetFiltersReply : public InvokeReply
 {
     Q_OBJECT
     Q_PROPERTY(QString targetKey READ targetKey NOTIFY finished FINAL)
+    Q_PROPERTY(QList<qz::system::InvokeTargetFilter> filters READ filters NOTIFY finished FINAL)
 public:
     explicit InvokeRequestTargetFiltersReply(QObject *parent = nullptr);
     ~InvokeRequestTargetFiltersReply() override;

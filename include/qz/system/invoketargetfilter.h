@@ -4,6 +4,7 @@
 #include <qz/system/qzsystem_export.h>
 
 #include <QMetaType>
+#include <QObject>
 #include <QSharedDataPointer>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,12 @@ class InvokeTargetFilterPrivate;
 */
 class QZSYSTEM_EXPORT InvokeTargetFilter
 {
+    Q_GADGET
+    Q_PROPERTY(QStringList actions READ actionList CONSTANT FINAL)
+    Q_PROPERTY(QStringList mimeTypes READ mimeTypeList CONSTANT FINAL)
+    Q_PROPERTY(QStringList uris READ uriList CONSTANT FINAL)
+    Q_PROPERTY(QStringList fileExtensions READ fileExtensionList CONSTANT FINAL)
+    Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
 public:
     InvokeTargetFilter();
     InvokeTargetFilter(const InvokeTargetFilter &other);
@@ -37,28 +44,28 @@ public:
         and underscores in dot-separated parts beginning with a letter (no empty part, no trailing
         dot), or is listed already.
     */
-    bool addAction(const QString &action);
+    Q_INVOKABLE bool addAction(const QString &action);
     /*! Appends \a mimeType unless it is listed already or is none of: "*", a bare type, a type
         with the wildcard subtype, a type with a subtype. */
-    bool addMimeType(const QString &mimeType);
+    Q_INVOKABLE bool addMimeType(const QString &mimeType);
     /*! Appends \a uri unless it is listed already. */
-    bool addUri(const QString &uri);
+    Q_INVOKABLE bool addUri(const QString &uri);
     /*! Appends \a extension unless it is listed already. */
-    bool addFileExtension(const QString &extension);
+    Q_INVOKABLE bool addFileExtension(const QString &extension);
     /*! Appends \a value to the attribute \a name, creating it, unless the value is there already.
         Always true. */
-    bool addCustomAttributeValue(const QString &name, const QString &value);
+    Q_INVOKABLE bool addCustomAttributeValue(const QString &name, const QString &value);
 
     /*! Each removes the first equal entry; true when one was removed. */
-    bool removeAction(const QString &action);
-    bool removeMimeType(const QString &mimeType);
-    bool removeUri(const QString &uri);
-    bool removeFileExtension(const QString &extension);
+    Q_INVOKABLE bool removeAction(const QString &action);
+    Q_INVOKABLE bool removeMimeType(const QString &mimeType);
+    Q_INVOKABLE bool removeUri(const QString &uri);
+    Q_INVOKABLE bool removeFileExtension(const QString &extension);
     /*! Removes the attribute \a name with all its values. */
-    void removeCustomAttribute(const QString &name);
+    Q_INVOKABLE void removeCustomAttribute(const QString &name);
     /*! Removes the first value equal to \a value from the attribute \a name; the attribute stays,
         even when it has no values left. */
-    void removeCustomAttributeValue(const QString &name, const QString &value);
+    Q_INVOKABLE void removeCustomAttributeValue(const QString &name, const QString &value);
 
     QStringList actionList() const;
     QStringList mimeTypeList() const;

@@ -4,6 +4,7 @@
 #include <qz/system/invokedatetime.h>
 #include <qz/system/invokerecurrencerule.h>
 
+#include <QObject>
 #include <QString>
 
 namespace qz::system {
@@ -20,6 +21,12 @@ class InvokeTimerRequestPrivate;
 */
 class QZSYSTEM_EXPORT InvokeTimerRequest
 {
+    Q_GADGET
+    Q_PROPERTY(QString timerId READ timerId CONSTANT FINAL)
+    Q_PROPERTY(QString target READ target CONSTANT FINAL)
+    Q_PROPERTY(qz::system::InvokeDateTime specificTime READ specificTime CONSTANT FINAL)
+    Q_PROPERTY(qz::system::InvokeRecurrenceRule recurrenceRule READ recurrenceRule CONSTANT FINAL)
+    Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
 public:
     InvokeTimerRequest();
     InvokeTimerRequest(const QString &timerId, const InvokeDateTime &specificTime,
@@ -31,9 +38,11 @@ public:
     virtual ~InvokeTimerRequest();
 
     /*! A timer at \a specificTime; the recurrence rule is reset. */
-    void set(const QString &timerId, const InvokeDateTime &specificTime, const QString &target);
+    Q_INVOKABLE void set(const QString &timerId, const qz::system::InvokeDateTime &specificTime,
+                         const QString &target);
     /*! A timer by \a rule. */
-    void set(const QString &timerId, const InvokeRecurrenceRule &rule, const QString &target);
+    Q_INVOKABLE void set(const QString &timerId, const qz::system::InvokeRecurrenceRule &rule,
+                         const QString &target);
 
     /*! The caller's name for the timer. */
     QString timerId() const;

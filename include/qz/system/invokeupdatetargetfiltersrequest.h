@@ -4,6 +4,7 @@
 #include <qz/system/invoketargetfilter.h>
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -21,6 +22,10 @@ class InvokeUpdateTargetFiltersRequestPrivate;
 */
 class QZSYSTEM_EXPORT InvokeUpdateTargetFiltersRequest
 {
+    Q_GADGET
+    Q_PROPERTY(QString target READ target WRITE setTarget FINAL)
+    Q_PROPERTY(
+        QList<qz::system::InvokeTargetFilter> filters READ filters WRITE setTargetFilters FINAL)
 public:
     InvokeUpdateTargetFiltersRequest();
     InvokeUpdateTargetFiltersRequest(const InvokeUpdateTargetFiltersRequest &other);

@@ -3,6 +3,7 @@
 
 #include <qz/system/invokerequest.h>
 
+#include <QObject>
 #include <QSize>
 
 namespace qz::system {
@@ -19,6 +20,9 @@ class InvokeViewerRequestPrivate;
 */
 class QZSYSTEM_EXPORT InvokeViewerRequest : public InvokeRequest
 {
+    Q_GADGET
+    Q_PROPERTY(QString windowId READ windowId WRITE setWindowId FINAL)
+    Q_PROPERTY(QSize windowSize READ windowSize WRITE setWindowSize FINAL)
 public:
     InvokeViewerRequest();
     InvokeViewerRequest(const InvokeViewerRequest &other);
