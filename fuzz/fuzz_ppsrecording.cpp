@@ -1,7 +1,7 @@
 // PPS recordings are untrusted input to qzppsreplay: whatever the bytes, reading one never
 // crashes, and what it accepts writes back to the same records; masking any accepted record leaves
 // no password readable on the dialog objects; the replay script built from it answers its own
-// recorded requests.
+// recorded requests and makes objects only of attribute lines.
 #include "fuzzcheck.h"
 
 #include <pps/ppsrecording.h>
@@ -76,6 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     qz::pps::ReplayScript script(*records);
+    for (const auto &[path, content] : script.objectContents()) {
+        for (const QByteArray &line : content.split('\n'))
+            QZ_FUZZ_CHECK(!recording::isBlockLine(line) && !line.startsWith('-'),
+                          "an object made with a line no write leaves: %s", line.constData());
+    }
     for (const Record &record : *records) {
         bool ok = false;
         const QVariantMap request = qz::PpsObject::decode(record.bytes, &ok);

@@ -5,6 +5,7 @@
 #include <qz/ppsobject.h>
 
 #include <QHash>
+#include <QMap>
 #include <QUuid>
 
 #include <functional>
@@ -205,14 +206,21 @@ class ReplayScriptPrivate
 public:
     QList<QByteArray> order;
     std::map<QByteArray, ServedObject> objects;
+    // Ordinary objects: attribute name -> its line, as the server keeps them.
+    QList<QByteArray> ordinaryOrder;
+    QHash<QByteArray, QMap<QByteArray, QByteArray>> ordinary;
+
+    void write(const Record &record);
 
     void add(const Record &record, QHash<QByteArray, QHash<int, size_t>> &current);
 };
 
 void ReplayScriptPrivate::add(const Record &record, QHash<QByteArray, QHash<int, size_t>> &current)
 {
-    if (record.masked || record.from == Record::From::Object)
+    if (record.masked)
         return;
+    if (record.from == Record::From::Object)
+        return write(record);
     if (!objects.count(record.path))
         order.append(record.path);
     ServedObject &object = objects[record.path];
@@ -239,6 +247,25 @@ void ReplayScriptPrivate::add(const Record &record, QHash<QByteArray, QHash<int,
     });
 }
 
+void ReplayScriptPrivate::write(const Record &record)
+{
+    if (!ordinary.contains(record.path))
+        ordinaryOrder.append(record.path);
+    QMap<QByteArray, QByteArray> &attributes = ordinary[record.path];
+    for (const QByteArray &line : record.bytes.split('\n')) {
+        if (line.isEmpty() || recording::isBlockLine(line))
+            continue;
+        if (line.startsWith('-')) {
+            attributes.remove(line.mid(1));
+            continue;
+        }
+        // The server drops a line that is not "name:enc:value" and keeps the rest of the write.
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.indexOf(':', colon + 1) > 0)
+            attributes.insert(line.left(colon), line);
+    }
+}
+
 ReplayScript::ReplayScript(const QList<Record> &records)
     : d(std::make_unique<ReplayScriptPrivate>())
 {
@@ -255,6 +282,18 @@ ReplayScript::~ReplayScript() = default;
 QList<QByteArray> ReplayScript::servedObjects() const
 {
     return d->order;
+}
+
+QList<std::pair<QByteArray, QByteArray>> ReplayScript::objectContents() const
+{
+    QList<std::pair<QByteArray, QByteArray>> contents;
+    for (const QByteArray &path : std::as_const(d->ordinaryOrder)) {
+        QByteArray text;
+        for (const QByteArray &line : d->ordinary.value(path))
+            text.append(line).append('\n');
+        contents.append({path, text});
+    }
+    return contents;
 }
 
 std::optional<QList<QVariantMap>> ReplayScript::answer(const QByteArray &path,

@@ -1,7 +1,8 @@
 /*
  * Not API. The service side of a recording (see ppsrecording.h), played back: which recorded
- * request a live one stands for, and what the service answered to it. qzppsreplay serves the
- * recorded control objects with it; exported for tests and fuzzers, never installed.
+ * request a live one stands for, what the service answered to it, and what the ordinary objects
+ * held. qzppsreplay serves the recorded control objects with it; exported for tests and fuzzers,
+ * never installed.
  */
 #ifndef PPS_PPSREPLAY_H
 #define PPS_PPSREPLAY_H
@@ -12,6 +13,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace qz::pps {
 
@@ -41,6 +43,9 @@ public:
 
     /*! The control objects that the recording holds requests for, in the order they appear. */
     QList<QByteArray> servedObjects() const;
+    /*! The ordinary objects the recording wrote, in the order they appear, each with the
+        attributes the writes left it with, as PPS text. */
+    QList<std::pair<QByteArray, QByteArray>> objectContents() const;
 
     /*!
         The recorded answers (possibly none, as for a cancel) to the request that \a request

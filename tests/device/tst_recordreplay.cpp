@@ -28,6 +28,7 @@ private Q_SLOTS:
     void dialogReplaysWithoutDevice_data();
     void dialogReplaysWithoutDevice();
     void unmatchedRequestIsReported();
+    void objectsStartAsRecorded();
     void loginPasswordNeverRecorded();
     void anonymisedValuesNeverRecorded();
     void recordingRefusesSymlink();
@@ -114,6 +115,30 @@ void tst_RecordReplay::unmatchedRequestIsReported()
                      "Replay: no recorded answer: none of the 1 requests \"show\" recorded on "
                      "/pps/services/dialog/control has the same keys and kinds of values")),
                  qPrintable(replay.deviceLog()));
+}
+
+void tst_RecordReplay::objectsStartAsRecorded()
+{
+    m_recording = m_dir.filePath(QStringLiteral("locale.rec"));
+    std::pair<QString, int> shown;
+    {
+        DeviceProcesses device({}, {QStringLiteral("--record"), m_recording});
+        QVERIFY(device.isReady());
+        QCOMPARE(
+            device
+                .ctl({QStringLiteral("locale"), QStringLiteral("set"), QStringLiteral("--region"),
+                      QStringLiteral("de_CH"), QStringLiteral("--uom"), QStringLiteral("imperial")})
+                .second,
+            0);
+        shown = device.ctl({QStringLiteral("locale"), QStringLiteral("show")});
+    }
+    QVERIFY2(shown.first.contains(QLatin1String("region: de_CH\nuom: imperial\n")),
+             qPrintable(shown.first));
+
+    // The locale service's objects come back with what the service last wrote to them.
+    DeviceProcesses replay({}, QStringLiteral(QZPPSREPLAY_PATH), {m_recording}, ReplayReady);
+    QVERIFY2(replay.isReady(), qPrintable(replay.deviceLog()));
+    QCOMPARE(replay.ctl({QStringLiteral("locale"), QStringLiteral("show")}), shown);
 }
 
 void tst_RecordReplay::loginPasswordNeverRecorded()

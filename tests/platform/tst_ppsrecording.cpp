@@ -153,6 +153,7 @@ private Q_SLOTS:
     void replayWithoutMatchSaysWhy_data();
     void replayWithoutMatchSaysWhy();
     void replayErrorAnswerFollowsRecordedShape();
+    void replayLeavesObjectsAsRecorded();
 };
 
 void tst_PpsRecording::oddBytesRoundTrip_data()
@@ -727,6 +728,27 @@ void tst_PpsRecording::replayErrorAnswerFollowsRecordedShape()
     const std::optional<QList<QVariantMap>> answers = script.answer(ContextControl, again);
     QVERIFY(answers && answers->size() == 1);
     QCOMPARE(answers->first().value(QStringLiteral("id")), QVariant(QStringLiteral("2")));
+}
+
+void tst_PpsRecording::replayLeavesObjectsAsRecorded()
+{
+    Record masked = makeRecord(Record::From::Object, 1, "/pps/a", {});
+    masked.masked = true;
+    const ReplayScript script({
+        makeRecord(Record::From::Object, 1, "/pps/b", "only::1\n"),
+        makeRecord(Record::From::Object, 1, "/pps/a", "x::1\ny:n:2\n"),
+        makeRecord(Record::From::Client, 2, "/pps/c", "msg::ask\n"),
+        // As the server applies them: a removal, a header that names the object itself, a
+        // line without an encoding dropped, a later value replacing an earlier one.
+        makeRecord(Record::From::Object, 1, "/pps/a", "-x\n@a\nz:b:true\nbroken\ny::5"),
+        masked,
+    });
+    const QList<std::pair<QByteArray, QByteArray>> expected{
+        {"/pps/b", "only::1\n"},
+        {"/pps/a", "y::5\nz:b:true\n"},
+    };
+    QCOMPARE(script.objectContents(), expected);
+    QCOMPARE(script.servedObjects(), QList<QByteArray>{"/pps/c"});
 }
 
 QTEST_GUILESS_MAIN(tst_PpsRecording)

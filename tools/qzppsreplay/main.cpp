@@ -4,6 +4,7 @@
 
 #include <pps/ppsrecording.h>
 #include <pps/ppsreplay.h>
+#include <qz/PpsObject>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -22,7 +23,7 @@ matches a recorded one (the same msg and the same keys and kinds of values; ids,
 contexts and other UUIDs may differ) gets the answers the service gave then, with the recorded
 ids and UUIDs replaced by the live request's. A request with no match is logged, and answered
 with an error in the shape of one recorded on that object, if the recording holds one.
-Ordinary objects are not replayed.)";
+Ordinary objects are made first, each with the attributes the recording left it with.)";
 
 void fail(const QString &text)
 {
@@ -66,9 +67,19 @@ int main(int argc, char **argv)
         return 1;
     }
     qz::pps::ReplayScript script(*records);
-    if (script.servedObjects().isEmpty()) {
-        fail(QStringLiteral("%1 holds no requests to a served object").arg(fileName));
+    const QList<std::pair<QByteArray, QByteArray>> contents = script.objectContents();
+    if (script.servedObjects().isEmpty() && contents.isEmpty()) {
+        fail(QStringLiteral("%1 holds no objects to replay").arg(fileName));
         return 1;
+    }
+    for (const auto &[path, content] : contents) {
+        qz::PpsObject object(QString::fromUtf8(path));
+        if (!object.open(qz::PpsOpenMode::Publish | qz::PpsOpenMode::Create) ||
+            !object.write(content)) {
+            fail(QStringLiteral("cannot make %1: %2")
+                     .arg(QString::fromUtf8(path), object.errorString()));
+            return 1;
+        }
     }
 
     std::vector<std::unique_ptr<ControlObjectServer>> servers;
@@ -108,7 +119,7 @@ int main(int argc, char **argv)
         }
         servers.push_back(std::move(server));
     }
-    std::fprintf(stderr, "qzppsreplay: replaying %d objects from %s\n", int(servers.size()),
-                 qPrintable(fileName));
+    std::fprintf(stderr, "qzppsreplay: replaying %d served and %d ordinary objects from %s\n",
+                 int(servers.size()), int(contents.size()), qPrintable(fileName));
     return app.exec();
 }
