@@ -117,6 +117,19 @@ void BM_BarePpsDialogRequest(benchmark::State &state)
     }
 }
 
+// What each show pays for a channel of its own: a connection, an open waiting for its answer
+// (and qzdevice told of a client coming and going), a close.
+void BM_DialogChannelOpenClose(benchmark::State &state)
+{
+    for (auto _ : state) {
+        qz::PpsObject control(ControlPath);
+        if (!control.open(qz::PpsOpenMode::PublishSubscribe)) {
+            state.SkipWithError("cannot open the dialog control object");
+            break;
+        }
+    }
+}
+
 // One show, until finished; false when the dialog was not confirmed.
 class Shower
 {
@@ -164,6 +177,10 @@ BENCHMARK(BM_QtDBusBlockingCall)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BarePpsDialogRequest)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DialogChannelOpenClose)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
@@ -281,6 +298,8 @@ int main(int argc, char **argv)
         reporter.printRatio("BM_SystemDialogShowFinished", "BM_QtDBusBlockingCall", "goal <= 0.5");
         reporter.printRatio("BM_SystemDialogShowFinished", "BM_BarePpsDialogRequest",
                             "library on top of PPS");
+        reporter.printRatio("BM_DialogChannelOpenClose", "BM_SystemDialogShowFinished",
+                            "share of a show spent on its channel");
         status = printSpread(10000) ? 0 : 1;
     } else {
         std::fprintf(stderr, "qzdevice did not come up\n");
