@@ -21,7 +21,7 @@ const Verb verbs[] = {
     {"login", loginVerb, "ask for a user name and a password"},
     {"list", listVerb, "let the user pick rows of a list"},
     {"progress", progressVerb, "drive a progress dialog or toast from 0 to 100"},
-    {"nfc", nfcVerb, "tap peers, tags and hand-over devices; switch NFC"},
+    {"nfc", nfcVerb, "share by NFC; tap peers, tags and hand-over devices; switch NFC"},
     {"bluetooth", bluetoothVerb, "the emulated Bluetooth peers: failures, their inboxes"},
     {"wifidirect", wifiDirectVerb, "the emulated Wi-Fi Direct peers: failures, their inboxes"},
     {"phone", phoneVerb, "play the user and the network of the phone service"},

@@ -15,7 +15,10 @@
 
 namespace {
 
-const char *const description = R"(the other side of the device's NFC field
+const char *const description = R"(the other side of the device's NFC field, and sharing
+
+  qzctl nfc share text TEXT | url URL | files PATH... [options]
+      an application sharing by NFC, waiting for taps; see qzctl nfc share --help
 
   qzctl nfc tap peer [--reject | --too-large | --io-error]
       a SNEP peer; prints what an application pushed to it, answered as asked (accepted by
@@ -210,6 +213,9 @@ int runSimple(PeerSide &side, const QString &msg, const QVariantMap &dat)
 
 int nfcVerb(const QStringList &arguments)
 {
+    // The application's side has options of its own.
+    if (arguments.value(1) == QLatin1String("share"))
+        return nfcShareVerb(arguments);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("qzctl nfc: ") + QLatin1String(description));
     parser.addHelpOption();

@@ -12,6 +12,7 @@ int loginVerb(const QStringList &arguments);
 int listVerb(const QStringList &arguments);
 int progressVerb(const QStringList &arguments);
 int nfcVerb(const QStringList &arguments);
+int nfcShareVerb(const QStringList &arguments);
 int bluetoothVerb(const QStringList &arguments);
 int wifiDirectVerb(const QStringList &arguments);
 int phoneVerb(const QStringList &arguments);
