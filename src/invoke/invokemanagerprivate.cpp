@@ -72,6 +72,7 @@ void InvokeManagerPrivate::onInvoked(xrv_event_t *event)
     InvokeRequest request = XrvInvokeRequest::read(navigator_invoke_event_get_invocation(event));
     InvokeRequestPrivate::setSource(request, sourceOf(event));
     Q_EMIT q->invoked(request);
+    Q_EMIT q->invoked(QVariant::fromValue(request));
 }
 
 void InvokeManagerPrivate::onViewerInvoked(xrv_event_t *event)
@@ -86,6 +87,7 @@ void InvokeManagerPrivate::onViewerInvoked(xrv_event_t *event)
     request.setWindowSize(QSize(navigator_invoke_viewer_get_width(viewer),
                                 navigator_invoke_viewer_get_height(viewer)));
     Q_EMIT q->invoked(request);
+    Q_EMIT q->invoked(QVariant::fromValue(request));
 }
 
 void InvokeManagerPrivate::onViewerRelay(xrv_event_t *event)

@@ -13,6 +13,8 @@ using Service = RecordingBackend::Service;
 namespace {
 
 const QByteArray Invoked = "invoked(qz::system::InvokeRequest)";
+// The same request again, in the overload that QML sees.
+const QByteArray InvokedForQml = "invoked(QVariant)";
 const QByteArray ViewerClosed = "viewerClosed(QString)";
 const QByteArray ListCursorMoved =
     "listCursorMoved(int,qz::system::InvokeListCursorDirection::Type)";
@@ -116,10 +118,12 @@ void tst_InvokeManagerEvents::invokedReadsTheWholeInvocation()
     QVERIFY(deliver(16, {{QStringLiteral("invocation"), invocation},
                          {QStringLiteral("group_id"), 1234},
                          {QStringLiteral("dname"), QStringLiteral("sender.\u00e9")}}));
-    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}}));
+    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}, {InvokedForQml, 1}}));
 
     const InvokeRequest request = invokedRequest();
     QCOMPARE(request.target(), QStringLiteral("com.example.r\u00e9ceiver"));
+    QCOMPARE(m_signals->arguments(InvokedForQml).value(0).value(0).value<InvokeRequest>().target(),
+             request.target());
     QCOMPARE(request.action(), QStringLiteral("qz.action.VIEW"));
     QCOMPARE(request.mimeType(), QStringLiteral("text/plain"));
     QCOMPARE(request.uri(), QUrl::fromLocalFile(QStringLiteral("/tmp/a b.txt")));
@@ -158,7 +162,7 @@ void tst_InvokeManagerEvents::invokedPerimeterAndTransferMode()
     QVERIFY(deliver(16, {{QStringLiteral("invocation"),
                           QVariantMap{{QStringLiteral("perimeter"), platform},
                                       {QStringLiteral("file_transfer_mode"), platform}}}}));
-    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}}));
+    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}, {InvokedForQml, 1}}));
     QCOMPARE(invokedRequest().perimeter(), perimeter);
     QCOMPARE(invokedRequest().fileTransferMode(), mode);
 }
@@ -182,7 +186,7 @@ void tst_InvokeManagerEvents::invokedMetadataThatIsNoObjectIsEmpty()
     QVERIFY(deliver(16, {{QStringLiteral("invocation"),
                           QVariantMap{{QStringLiteral("metadata"), metadata},
                                       {QStringLiteral("action"), QStringLiteral("a")}}}}));
-    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}}));
+    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}, {InvokedForQml, 1}}));
     QVERIFY(invokedRequest().metadata().isEmpty());
     QCOMPARE(invokedRequest().action(), QStringLiteral("a"));
 }
@@ -192,7 +196,7 @@ void tst_InvokeManagerEvents::invokedMetadataMayBeSpreadOverLines()
     QVERIFY(deliver(16, {{QStringLiteral("invocation"),
                           QVariantMap{{QStringLiteral("metadata"),
                                        QStringLiteral("{\n  \"a\": 1,\r\n  \"b\": [1, 2]\n}")}}}}));
-    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}}));
+    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}, {InvokedForQml, 1}}));
     const QVariantMap metadata = invokedRequest().metadata();
     QCOMPARE(metadata.keys(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
     QCOMPARE(metadata.value(QStringLiteral("a")).toInt(), 1);
@@ -202,7 +206,7 @@ void tst_InvokeManagerEvents::invokedMetadataMayBeSpreadOverLines()
 void tst_InvokeManagerEvents::invokedWithoutInvocationIsEmpty()
 {
     QVERIFY(deliver(16));
-    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}}));
+    QCOMPARE(m_emitted, (Emitted{{Invoked, 1}, {InvokedForQml, 1}}));
     const InvokeRequest request = invokedRequest();
     QVERIFY(request.target().isEmpty());
     QVERIFY(request.uri().isEmpty());

@@ -13,6 +13,8 @@ using namespace qz::system;
 namespace {
 
 const QByteArray ViewerInvoked = "invoked(qz::system::InvokeViewerRequest)";
+// The same request again, in the overload that QML sees.
+const QByteArray InvokedForQml = "invoked(QVariant)";
 const QByteArray Received = "received(qz::system::InvokeViewerMessage)";
 const QByteArray CloseRequestReceived = "viewerCloseRequestReceived(QString)";
 
@@ -108,6 +110,7 @@ void tst_InvokeViewerEvents::signalsAreDeclaredInOrder()
         "cardResizeRequested(qz::system::CardResizeMessage)",
         "cardPooled(qz::system::CardDoneMessage)",
         "childCardDone(qz::system::CardDoneMessage)",
+        InvokedForQml,
     };
     QList<QByteArray> declared;
     const QMetaObject &meta = InvokeManager::staticMetaObject;
@@ -141,7 +144,7 @@ void tst_InvokeViewerEvents::viewerInvokedReadsTheWholeViewer()
                      {QStringLiteral("invocation"), decoy},
                      {QStringLiteral("group_id"), 4321},
                      {QStringLiteral("dname"), QStringLiteral("invoker.\u00e9")}}));
-    QCOMPARE(m_emitted, (Emitted{{ViewerInvoked, 1}}));
+    QCOMPARE(m_emitted, (Emitted{{ViewerInvoked, 1}, {InvokedForQml, 1}}));
 
     const InvokeViewerRequest request = viewerRequest();
     QCOMPARE(request.target(), QStringLiteral("com.example.vi\u00e9wer"));
@@ -160,6 +163,12 @@ void tst_InvokeViewerEvents::viewerInvokedReadsTheWholeViewer()
     QCOMPARE(request.source().installId(), QStringLiteral("invoker.\u00e9"));
     QCOMPARE(request.windowId(), QStringLiteral("group-\u00e9"));
     QCOMPARE(request.windowSize(), QSize(640, 480));
+    QCOMPARE(m_signals->arguments(InvokedForQml)
+                 .value(0)
+                 .value(0)
+                 .value<InvokeViewerRequest>()
+                 .windowId(),
+             request.windowId());
 }
 
 void tst_InvokeViewerEvents::viewerInvokedWindowSize_data()
@@ -187,7 +196,7 @@ void tst_InvokeViewerEvents::viewerInvokedWindowSize()
         ViewerInvokedCode,
         {{QStringLiteral("viewer"), viewerField({{QStringLiteral("action"), QStringLiteral("a")}},
                                                 QStringLiteral("w"), width, height)}}));
-    QCOMPARE(m_emitted, (Emitted{{ViewerInvoked, 1}}));
+    QCOMPARE(m_emitted, (Emitted{{ViewerInvoked, 1}, {InvokedForQml, 1}}));
     QCOMPARE(viewerRequest().windowSize(), expected);
     QCOMPARE(viewerRequest().windowId(), QStringLiteral("w"));
     QCOMPARE(viewerRequest().action(), QStringLiteral("a"));
@@ -198,7 +207,7 @@ void tst_InvokeViewerEvents::viewerInvokedWithoutViewerIsEmpty()
     for (const QVariantHash &fields :
          {QVariantHash{}, QVariantHash{{QStringLiteral("viewer"), QVariantMap{}}}}) {
         QVERIFY(deliver(ViewerInvokedCode, fields));
-        QCOMPARE(m_emitted, (Emitted{{ViewerInvoked, 1}}));
+        QCOMPARE(m_emitted, (Emitted{{ViewerInvoked, 1}, {InvokedForQml, 1}}));
         const InvokeViewerRequest request = viewerRequest();
         QVERIFY(request.target().isEmpty());
         QVERIFY(request.action().isEmpty());

@@ -4,9 +4,16 @@ import QtTest
 import qz.system
 
 TestCase {
+    id: testCase
     name: "Invoke"
 
-    InvokeManager { id: manager }
+    InvokeManager {
+        id: manager
+        onInvoked: request => testCase.invocations.push({ target: request.target,
+                                                          action: request.action,
+                                                          type: request.mimeType })
+    }
+    property var invocations: []
 
     // Value types cannot be created from a JavaScript object before Qt 6.5: a property of the
     // type holds one, and its fields are set one by one.
@@ -84,7 +91,17 @@ TestCase {
         reply.destroy()
     }
 
-    // This process runs as the target qml.self (see tst_qml.cpp), owner of its filters.
+    // This process runs as the target qml.self (see tst_qml.cpp): it receives invocations and
+    // owns its filters and timers.
+    function test_receivesInvocation() {
+        invocations = []
+        device.startCtl(["invoke", "--target", "qml.self", "--action", "qz.action.PLAY",
+                         "--type", "audio/mpeg"])
+        tryCompare(invocations, "length", 1, 10000)
+        compare(invocations[0], { target: "qml.self", action: "qz.action.PLAY",
+                                  type: "audio/mpeg" })
+    }
+
     function test_filtersOfOwnTarget() {
         verify(filter.addAction("qz.action.OPEN"))
         verify(filter.addMimeType("video/mp4"))

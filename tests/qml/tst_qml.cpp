@@ -71,6 +71,12 @@ public:
         const auto [output, code] = m_processes->ctl(arguments);
         return {{QStringLiteral("code"), code}, {QStringLiteral("output"), output}};
     }
+    Q_INVOKABLE void startCtl(const QStringList &arguments)
+    {
+        auto *ctl = new QProcess(this);
+        connect(ctl, &QProcess::finished, ctl, &QObject::deleteLater);
+        m_processes->startCtl(*ctl, arguments);
+    }
     /*! What the started target \a key printed so far. */
     Q_INVOKABLE QString received(const QString &key) const
     {

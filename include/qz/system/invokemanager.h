@@ -18,6 +18,7 @@
 #include <qz/system/invokeviewerrequest.h>
 
 #include <QObject>
+#include <QVariant>
 
 #include <memory>
 
@@ -138,6 +139,9 @@ Q_SIGNALS:
     void cardResizeRequested(const qz::system::CardResizeMessage &message);
     void cardPooled(const qz::system::CardDoneMessage &message);
     void childCardDone(const qz::system::CardDoneMessage &message);
+    /*! Each invoked() again, its request (an InvokeRequest or an InvokeViewerRequest) in a
+        variant: QML sees only the overload of a signal declared last. */
+    void invoked(const QVariant &request);
 
 private:
     friend class InvokeManagerPrivate;
