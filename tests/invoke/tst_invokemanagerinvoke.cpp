@@ -35,10 +35,8 @@ private Q_SLOTS:
     void failedCallAbortsAndDeletesTheReply_data();
     void failedCallAbortsAndDeletesTheReply();
     void emptyUriIsNotSent();
-    void perimeterToPlatform_data();
-    void perimeterToPlatform();
-    void fileTransferModeToPlatform_data();
-    void fileTransferModeToPlatform();
+    void numbersToPlatform_data();
+    void numbersToPlatform();
     void metadataTravelsAsJsonObjectText_data();
     void metadataTravelsAsJsonObjectText();
     void receivedMetadataDecodesBackEqual();
@@ -213,56 +211,41 @@ void tst_InvokeManagerInvoke::emptyUriIsNotSent()
     QVERIFY(!sent.contains(QStringLiteral("uri")));
 }
 
-void tst_InvokeManagerInvoke::perimeterToPlatform_data()
+void tst_InvokeManagerInvoke::numbersToPlatform_data()
 {
-    QTest::addColumn<int>("perimeter");
+    QTest::addColumn<bool>("perimeter"); // else the file transfer mode
+    QTest::addColumn<int>("value");
     QTest::addColumn<int>("platform");
 
-    QTest::newRow("Default") << int(SecurityPerimeter::Default) << 0;
-    QTest::newRow("Personal") << int(SecurityPerimeter::Personal) << 1;
-    QTest::newRow("Enterprise") << int(SecurityPerimeter::Enterprise) << 2;
-    QTest::newRow("out of range") << 7 << 0;
-    QTest::newRow("negative") << -1 << 0;
+    QTest::newRow("Default") << true << int(SecurityPerimeter::Default) << 0;
+    QTest::newRow("Personal") << true << int(SecurityPerimeter::Personal) << 1;
+    QTest::newRow("Enterprise") << true << int(SecurityPerimeter::Enterprise) << 2;
+    QTest::newRow("perimeter out of range") << true << 7 << 0;
+    QTest::newRow("perimeter negative") << true << -1 << 0;
+    QTest::newRow("Unspecified") << false << int(FileTransferMode::Unspecified) << 0;
+    QTest::newRow("Preserve") << false << int(FileTransferMode::Preserve) << 1;
+    QTest::newRow("CopyReadOnly") << false << int(FileTransferMode::CopyReadOnly) << 2;
+    QTest::newRow("CopyReadWrite") << false << int(FileTransferMode::CopyReadWrite) << 3;
+    QTest::newRow("Link") << false << int(FileTransferMode::Link) << 4;
+    QTest::newRow("mode out of range") << false << 5 << 0;
+    QTest::newRow("mode negative") << false << -3 << 0;
 }
 
-void tst_InvokeManagerInvoke::perimeterToPlatform()
+void tst_InvokeManagerInvoke::numbersToPlatform()
 {
-    QFETCH(int, perimeter);
+    QFETCH(bool, perimeter);
+    QFETCH(int, value);
     QFETCH(int, platform);
 
     InvokeRequest request;
-    request.setPerimeter(SecurityPerimeter::Type(perimeter));
+    if (perimeter)
+        request.setPerimeter(SecurityPerimeter::Type(value));
+    else
+        request.setFileTransferMode(FileTransferMode::Type(value));
     QVERIFY(m_manager->invoke(request));
     const QList<QVariantList> calls =
-        m_backend->argumentsOf("navigator_invoke_invocation_set_perimeter");
-    QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.first().at(1).toInt(), platform);
-}
-
-void tst_InvokeManagerInvoke::fileTransferModeToPlatform_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("platform");
-
-    QTest::newRow("Unspecified") << int(FileTransferMode::Unspecified) << 0;
-    QTest::newRow("Preserve") << int(FileTransferMode::Preserve) << 1;
-    QTest::newRow("CopyReadOnly") << int(FileTransferMode::CopyReadOnly) << 2;
-    QTest::newRow("CopyReadWrite") << int(FileTransferMode::CopyReadWrite) << 3;
-    QTest::newRow("Link") << int(FileTransferMode::Link) << 4;
-    QTest::newRow("out of range") << 5 << 0;
-    QTest::newRow("negative") << -3 << 0;
-}
-
-void tst_InvokeManagerInvoke::fileTransferModeToPlatform()
-{
-    QFETCH(int, mode);
-    QFETCH(int, platform);
-
-    InvokeRequest request;
-    request.setFileTransferMode(FileTransferMode::Type(mode));
-    QVERIFY(m_manager->invoke(request));
-    const QList<QVariantList> calls =
-        m_backend->argumentsOf("navigator_invoke_invocation_set_file_transfer_mode");
+        m_backend->argumentsOf(perimeter ? "navigator_invoke_invocation_set_perimeter"
+                                         : "navigator_invoke_invocation_set_file_transfer_mode");
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.first().at(1).toInt(), platform);
 }

@@ -47,10 +47,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void emptyQuerySendsTheMandatorySetters();
-    void fullQuerySendsEverySetterInOrder();
-    void queryNumbers_data();
-    void queryNumbers();
+    void querySends_data();
+    void querySends();
     void failedQueryCallDeletesTheReply_data();
     void failedQueryCallDeletesTheReply();
     void queryResultReadsActionsAndTargetsInOrder();
@@ -98,86 +96,67 @@ QList<QByteArray> tst_InvokeManagerQueries::queryCallNames() const
     return names;
 }
 
-void tst_InvokeManagerQueries::emptyQuerySendsTheMandatorySetters()
+void tst_InvokeManagerQueries::querySends_data()
 {
-    InvokeQueryTargetsReply *reply = m_manager->queryTargets(InvokeQueryTargetsRequest());
-    QVERIFY(reply);
-    QCOMPARE(reply->parent(), m_manager.get());
-    const QList<QByteArray> expected = {"create",          "set_id",        "set_target_type_mask",
-                                        "set_action_type", "set_perimeter", "send",
-                                        "destroy"};
-    QCOMPARE(queryCallNames(), expected);
+    QTest::addColumn<InvokeQueryTargetsRequest>("request");
+    QTest::addColumn<QList<QByteArray>>("names");
+    QTest::addColumn<QVariantMap>("content"); // what is sent besides the id
 
-    const QVariantMap sent = m_backend->argumentsOf(QueryPrefix + "send").first().at(1).toMap();
-    const QVariantMap expectedContent = {{QStringLiteral("id"), idOf(reply)},
-                                         {QStringLiteral("target_type_mask"), 0},
-                                         {QStringLiteral("action_type"), 2},
-                                         {QStringLiteral("perimeter"), 0}};
-    QCOMPARE(sent, expectedContent);
+    const QList<QByteArray> mandatory = {"create",          "set_id",        "set_target_type_mask",
+                                         "set_action_type", "set_perimeter", "send",
+                                         "destroy"};
+    const auto numbers = [](int targetTypes, int actionType, int perimeter) {
+        return QVariantMap{{QStringLiteral("target_type_mask"), targetTypes},
+                           {QStringLiteral("action_type"), actionType},
+                           {QStringLiteral("perimeter"), perimeter}};
+    };
+    QTest::newRow("empty") << InvokeQueryTargetsRequest() << mandatory << numbers(0, 2, 0);
+
+    InvokeQueryTargetsRequest full;
+    full.setAction(QStringLiteral("qz.action.OPEN"));
+    full.setMimeType(QStringLiteral("image/p\u00e9g"));
+    full.setUri(QStringLiteral("file:///a b.png"));
+    full.setTargetTypes(InvokeTarget::Card | InvokeTarget::Viewer);
+    full.setActionType(InvokeAction::Menu);
+    full.setPerimeter(SecurityPerimeter::Enterprise);
+    QVariantMap content = numbers(2 | 4, 1, 2);
+    content.insert({{QStringLiteral("action"), QStringLiteral("qz.action.OPEN")},
+                    {QStringLiteral("type"), QStringLiteral("image/p\u00e9g")},
+                    {QStringLiteral("file_uri"), QStringLiteral("file:///a%20b.png")}});
+    QTest::newRow("every setter, in order")
+        << full << QList<QByteArray>{"create",          "set_id",        "set_action",
+                                     "set_type",        "set_file_uri",  "set_target_type_mask",
+                                     "set_action_type", "set_perimeter", "send",
+                                     "destroy"}
+        << content;
+
+    InvokeQueryTargetsRequest personal;
+    personal.setActionType(InvokeAction::Menu);
+    personal.setPerimeter(SecurityPerimeter::Personal);
+    QTest::newRow("Menu, Personal") << personal << mandatory << numbers(0, 1, 1);
+    InvokeQueryTargetsRequest unknown;
+    unknown.setActionType(InvokeAction::Type(7));
+    unknown.setPerimeter(SecurityPerimeter::Type(9));
+    QTest::newRow("unknown numbers") << unknown << mandatory << numbers(0, 0, 0);
 }
 
-void tst_InvokeManagerQueries::fullQuerySendsEverySetterInOrder()
+void tst_InvokeManagerQueries::querySends()
 {
-    InvokeQueryTargetsRequest request;
-    request.setAction(QStringLiteral("qz.action.OPEN"));
-    request.setMimeType(QStringLiteral("image/p\u00e9g"));
-    request.setUri(QStringLiteral("file:///a b.png"));
-    request.setTargetTypes(InvokeTarget::Card | InvokeTarget::Viewer);
-    request.setActionType(InvokeAction::Menu);
-    request.setPerimeter(SecurityPerimeter::Enterprise);
+    QFETCH(InvokeQueryTargetsRequest, request);
+    QFETCH(QList<QByteArray>, names);
+    QFETCH(QVariantMap, content);
 
     InvokeQueryTargetsReply *reply = m_manager->queryTargets(request);
     QVERIFY(reply);
-    const QList<QByteArray> expected = {"create",          "set_id",        "set_action",
-                                        "set_type",        "set_file_uri",  "set_target_type_mask",
-                                        "set_action_type", "set_perimeter", "send",
-                                        "destroy"};
-    QCOMPARE(queryCallNames(), expected);
+    QCOMPARE(reply->parent(), m_manager.get());
+    QCOMPARE(queryCallNames(), names);
 
     const QVariant handle = m_backend->argumentsOf(QueryPrefix + "set_id").first().at(0);
     QVERIFY(handle.toULongLong() != 0);
     const QVariantList sent = m_backend->argumentsOf(QueryPrefix + "send").first();
     QCOMPARE(sent.at(0), handle);
-    const QVariantMap expectedContent = {
-        {QStringLiteral("id"), idOf(reply)},
-        {QStringLiteral("action"), QStringLiteral("qz.action.OPEN")},
-        {QStringLiteral("type"), QStringLiteral("image/p\u00e9g")},
-        {QStringLiteral("file_uri"), QStringLiteral("file:///a%20b.png")},
-        {QStringLiteral("target_type_mask"), 2 | 4},
-        {QStringLiteral("action_type"), 1},
-        {QStringLiteral("perimeter"), 2}};
-    QCOMPARE(sent.at(1).toMap(), expectedContent);
-}
-
-void tst_InvokeManagerQueries::queryNumbers_data()
-{
-    QTest::addColumn<int>("actionType");
-    QTest::addColumn<int>("perimeter");
-    QTest::addColumn<int>("platformActionType");
-    QTest::addColumn<int>("platformPerimeter");
-
-    QTest::newRow("All, Default") << int(InvokeAction::All) << int(SecurityPerimeter::Default) << 2
-                                  << 0;
-    QTest::newRow("Menu, Personal")
-        << int(InvokeAction::Menu) << int(SecurityPerimeter::Personal) << 1 << 1;
-    QTest::newRow("unknown values") << 7 << 9 << 0 << 0;
-}
-
-void tst_InvokeManagerQueries::queryNumbers()
-{
-    QFETCH(int, actionType);
-    QFETCH(int, perimeter);
-    QFETCH(int, platformActionType);
-    QFETCH(int, platformPerimeter);
-
-    InvokeQueryTargetsRequest request;
-    request.setActionType(InvokeAction::Type(actionType));
-    request.setPerimeter(SecurityPerimeter::Type(perimeter));
-    QVERIFY(m_manager->queryTargets(request));
-    QCOMPARE(m_backend->argumentsOf(QueryPrefix + "set_action_type").first().at(1).toInt(),
-             platformActionType);
-    QCOMPARE(m_backend->argumentsOf(QueryPrefix + "set_perimeter").first().at(1).toInt(),
-             platformPerimeter);
+    content.insert(QStringLiteral("id"), idOf(reply));
+    QCOMPARE(sent.at(1).toMap(), content);
 }
 
 void tst_InvokeManagerQueries::failedQueryCallDeletesTheReply_data()

@@ -39,8 +39,6 @@ private Q_SLOTS:
 
     void idIsTheAddressInLowercaseHex();
     void replyListensBeforeTheRequestIsSent();
-    void onlyTheReplyWithTheMatchingIdFinishes();
-    void unknownIdIsIgnoredByAll();
     void replyCodes_data();
     void replyCodes();
     void finishesOnceAndStopsListening();
@@ -92,47 +90,6 @@ void tst_InvokeReply::replyListensBeforeTheRequestIsSent()
     QVERIFY(listening >= 0);
     QVERIFY(listening < names.indexOf("navigator_invoke_invocation_send"));
     QCOMPARE(m_backend->argumentsOf("navigator_request_events").first(), QVariantList{0});
-}
-
-void tst_InvokeReply::onlyTheReplyWithTheMatchingIdFinishes()
-{
-    QList<InvokeTargetReply *> replies;
-    QList<std::shared_ptr<QSignalSpy>> spies;
-    for (int i = 0; i < 8; ++i) {
-        replies.append(new InvokeTargetReply(m_owner.get()));
-        spies.append(std::make_shared<QSignalSpy>(replies.last(), &InvokeReply::finished));
-    }
-
-    postAnswer(replies.at(5), {{QStringLiteral("target"), QStringLiteral("five")}});
-    QTRY_COMPARE(spies.at(5)->size(), 1);
-    postAnswer(replies.at(2), {{QStringLiteral("target"), QStringLiteral("two")}});
-    QTRY_COMPARE(spies.at(2)->size(), 1);
-
-    for (int i = 0; i < replies.size(); ++i) {
-        const bool answered = i == 5 || i == 2;
-        QCOMPARE(replies.at(i)->isFinished(), answered);
-        QCOMPARE(spies.at(i)->size(), answered ? 1 : 0);
-    }
-    QCOMPARE(replies.at(5)->target(), QStringLiteral("five"));
-    QCOMPARE(replies.at(2)->target(), QStringLiteral("two"));
-}
-
-void tst_InvokeReply::unknownIdIsIgnoredByAll()
-{
-    auto *first = new InvokeReply(m_owner.get());
-    auto *second = new InvokeReply(m_owner.get());
-    QSignalSpy firstFinished(first, &InvokeReply::finished);
-    QSignalSpy secondFinished(second, &InvokeReply::finished);
-
-    RecordingBackend::postEvent(Service::Navigator, 19,
-                                {{QStringLiteral("id"), QStringLiteral("deadbeef")}});
-    RecordingBackend::postEvent(Service::Navigator, 19);
-    RecordingBackend::postEvent(Service::Navigator, 19, {{QStringLiteral("id"), QString()}});
-    // Delivered in order: once the second reply's answer is through, so are the three above.
-    postAnswer(second);
-    QTRY_COMPARE(secondFinished.size(), 1);
-    QCOMPARE(firstFinished.size(), 0);
-    QVERIFY(!first->isFinished());
 }
 
 void tst_InvokeReply::replyCodes_data()

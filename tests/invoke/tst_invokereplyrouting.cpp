@@ -70,10 +70,12 @@ void tst_InvokeReplyRouting::oneOfManyFinishes()
                 [&finishedCount, i] { ++finishedCount[size_t(i)]; });
     }
 
-    // Not answers for anyone: an unknown id, no id, and a code the first reply does not take.
+    // Not answers for anyone: an unknown id, no id, an empty id, and a code the first reply does
+    // not take.
     RecordingBackend::postEvent(Service::Navigator, 19,
                                 {{QStringLiteral("id"), QStringLiteral("1")}});
     RecordingBackend::postEvent(Service::Navigator, 19);
+    RecordingBackend::postEvent(Service::Navigator, 19, {{QStringLiteral("id"), QString()}});
     postAnswer(replies.front(), 17);
     postAnswer(replies[1234]);
     postAnswer(replies.back());

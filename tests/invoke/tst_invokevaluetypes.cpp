@@ -60,6 +60,61 @@ void compareViewerRequests(const InvokeViewerRequest &actual, const InvokeViewer
     QCOMPARE(actual.windowSize(), expected.windowSize());
 }
 
+void changeRequest(InvokeRequest &request)
+{
+    request.setTarget(QStringLiteral("other"));
+    request.setAction(QStringLiteral("other.action"));
+    request.setMimeType(QStringLiteral("image/png"));
+    request.setUri(QUrl(QStringLiteral("http://example.com/")));
+    request.setData(QByteArrayLiteral("changed"));
+    request.setMetadata({});
+    request.setPerimeter(SecurityPerimeter::Personal);
+    request.setFileTransferMode(FileTransferMode::Link);
+    request.setTargetTypes(InvokeTarget::Application);
+    request.setListId(9);
+}
+
+CardDoneMessage fullDoneMessage()
+{
+    CardDoneMessage message;
+    message.setReason(QStringLiteral("save"));
+    message.setDataType(QStringLiteral("text/plain"));
+    message.setData(QStringLiteral("result"));
+    return message;
+}
+
+void compareDoneMessages(const CardDoneMessage &actual, const CardDoneMessage &expected)
+{
+    QCOMPARE(actual.reason(), expected.reason());
+    QCOMPARE(actual.dataType(), expected.dataType());
+    QCOMPARE(actual.data(), expected.data());
+}
+
+// Copy construction, assignment from a source that is gone by then, and self-assignment each
+// carry every field; changing a copy leaves the original as it was.
+template<typename T, typename Make, typename Compare, typename Change>
+void checkCopies(Make make, Compare compare, Change change)
+{
+    const T original = make();
+    T copy(original);
+    compare(copy, original);
+    change(copy);
+    compare(original, make());
+
+    T assigned;
+    {
+        const T source = make();
+        assigned = source;
+    }
+    compare(assigned, make());
+    T other;
+    other = assigned;
+    change(other);
+    compare(assigned, make());
+    assigned = assigned;
+    compare(assigned, make());
+}
+
 struct ViewerMessageField
 {
     QString (InvokeViewerMessage::*get)() const;
@@ -81,15 +136,9 @@ class tst_InvokeValueTypes : public QObject
 
 private Q_SLOTS:
     void defaultsAreEmpty();
-    void requestCopiesAreIndependent();
-    void requestAssignmentCopiesEveryField();
+    void copiesAreIndependent();
     void setUriFromText_data();
     void setUriFromText();
-    void cardDoneMessageCopiesAreIndependent();
-    void viewerTypesDefaultToEmpty();
-    void viewerRequestCopiesAreIndependent();
-    void viewerRequestAssignmentCopiesEveryField();
-    void viewerRequestCopiedIntoARequestKeepsTheInvocation();
     void viewerMessageCopiesAreIndependent_data();
     void viewerMessageCopiesAreIndependent();
     void enumerationsAreRegistered();
@@ -135,43 +184,38 @@ void tst_InvokeValueTypes::defaultsAreEmpty()
 
     const CardDoneMessage done;
     QVERIFY(done.reason().isEmpty() && done.dataType().isEmpty() && done.data().isEmpty());
+
+    const InvokeViewerRequest viewerRequest;
+    compareRequests(viewerRequest, InvokeRequest());
+    QVERIFY(viewerRequest.windowId().isEmpty());
+    QCOMPARE(viewerRequest.windowSize(), QSize(-1, -1));
+
+    const InvokeViewerMessage message;
+    for (const ViewerMessageField &field : ViewerMessageFields)
+        QVERIFY((message.*field.get)().isEmpty());
 }
 
-void tst_InvokeValueTypes::requestCopiesAreIndependent()
+void tst_InvokeValueTypes::copiesAreIndependent()
 {
-    const InvokeRequest original = fullRequest();
-    InvokeRequest copy(original);
-    compareRequests(copy, original);
+    checkCopies<InvokeRequest>(fullRequest, compareRequests, changeRequest);
+    checkCopies<InvokeViewerRequest>(fullViewerRequest, compareViewerRequests,
+                                     [](InvokeViewerRequest &request) {
+                                         changeRequest(request);
+                                         request.setWindowId(QStringLiteral("other-group"));
+                                         request.setWindowSize(QSize(0, 600));
+                                     });
+    checkCopies<CardDoneMessage>(fullDoneMessage, compareDoneMessages, [](CardDoneMessage &m) {
+        m.setReason(QStringLiteral("cancel"));
+        m.setDataType(QString());
+        m.setData(QString());
+    });
 
-    copy.setTarget(QStringLiteral("other"));
-    copy.setAction(QStringLiteral("other.action"));
-    copy.setMimeType(QStringLiteral("image/png"));
-    copy.setUri(QUrl(QStringLiteral("http://example.com/")));
-    copy.setData(QByteArrayLiteral("changed"));
-    copy.setMetadata({});
-    copy.setPerimeter(SecurityPerimeter::Personal);
-    copy.setFileTransferMode(FileTransferMode::Link);
-    copy.setTargetTypes(InvokeTarget::Application);
-    copy.setListId(9);
-
-    compareRequests(original, fullRequest());
-}
-
-void tst_InvokeValueTypes::requestAssignmentCopiesEveryField()
-{
-    InvokeRequest assigned;
-    {
-        const InvokeRequest source = fullRequest();
-        assigned = source;
-    }
-    compareRequests(assigned, fullRequest());
-
-    InvokeRequest other = assigned;
-    other.setListId(1);
-    QCOMPARE(assigned.listId(), 7);
-
-    assigned = assigned;
-    compareRequests(assigned, fullRequest());
+    // Copied into a request, a viewer request keeps the invocation and stays apart from it.
+    const InvokeViewerRequest viewer = fullViewerRequest();
+    InvokeRequest request = viewer;
+    compareRequests(request, fullRequest());
+    request.setTarget(QStringLiteral("other"));
+    QCOMPARE(viewer.target(), fullRequest().target());
 }
 
 void tst_InvokeValueTypes::setUriFromText_data()
@@ -202,83 +246,6 @@ void tst_InvokeValueTypes::setUriFromText()
     InvokeRequest fromString;
     fromString.setUri(QString::fromUtf8(text));
     QCOMPARE(fromString.uri(), expected);
-}
-
-void tst_InvokeValueTypes::cardDoneMessageCopiesAreIndependent()
-{
-    CardDoneMessage original;
-    original.setReason(QStringLiteral("save"));
-    original.setDataType(QStringLiteral("text/plain"));
-    original.setData(QStringLiteral("result"));
-
-    CardDoneMessage copy = original;
-    copy.setReason(QStringLiteral("cancel"));
-    copy.setData(QString());
-    QCOMPARE(original.reason(), QStringLiteral("save"));
-    QCOMPARE(original.dataType(), QStringLiteral("text/plain"));
-    QCOMPARE(original.data(), QStringLiteral("result"));
-
-    CardDoneMessage assigned;
-    assigned = original;
-    QCOMPARE(assigned.reason(), QStringLiteral("save"));
-    QCOMPARE(assigned.dataType(), QStringLiteral("text/plain"));
-    QCOMPARE(assigned.data(), QStringLiteral("result"));
-}
-
-void tst_InvokeValueTypes::viewerTypesDefaultToEmpty()
-{
-    const InvokeViewerRequest request;
-    compareRequests(request, InvokeRequest());
-    QVERIFY(request.windowId().isEmpty());
-    QVERIFY(!request.windowSize().isValid());
-    QCOMPARE(request.windowSize(), QSize(-1, -1));
-
-    const InvokeViewerMessage message;
-    for (const ViewerMessageField &field : ViewerMessageFields)
-        QVERIFY((message.*field.get)().isEmpty());
-}
-
-void tst_InvokeValueTypes::viewerRequestCopiesAreIndependent()
-{
-    const InvokeViewerRequest original = fullViewerRequest();
-    InvokeViewerRequest copy(original);
-    compareViewerRequests(copy, original);
-
-    copy.setTarget(QStringLiteral("other"));
-    copy.setMetadata({});
-    copy.setListId(9);
-    copy.setWindowId(QStringLiteral("other-group"));
-    copy.setWindowSize(QSize(1, 2));
-
-    compareViewerRequests(original, fullViewerRequest());
-}
-
-void tst_InvokeValueTypes::viewerRequestAssignmentCopiesEveryField()
-{
-    InvokeViewerRequest assigned;
-    {
-        const InvokeViewerRequest source = fullViewerRequest();
-        assigned = source;
-    }
-    compareViewerRequests(assigned, fullViewerRequest());
-
-    InvokeViewerRequest other;
-    other = assigned;
-    other.setWindowSize(QSize(0, 600));
-    other.setAction(QStringLiteral("changed"));
-    compareViewerRequests(assigned, fullViewerRequest());
-
-    assigned = assigned;
-    compareViewerRequests(assigned, fullViewerRequest());
-}
-
-void tst_InvokeValueTypes::viewerRequestCopiedIntoARequestKeepsTheInvocation()
-{
-    const InvokeViewerRequest viewer = fullViewerRequest();
-    InvokeRequest request = viewer;
-    compareRequests(request, fullRequest());
-    request.setTarget(QStringLiteral("other"));
-    QCOMPARE(viewer.target(), fullRequest().target());
 }
 
 void tst_InvokeValueTypes::viewerMessageCopiesAreIndependent_data()
