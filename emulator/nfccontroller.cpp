@@ -201,11 +201,23 @@ NfcController::Result NfcController::confirm(int client, const QVariantList &arg
         end({{QStringLiteral("outcome"), QStringLiteral("declined")}});
         return {};
     }
-    // The device answers with the carriers both sides have, in the order of its own records.
+    // The carriers both sides have. An application that gave its own list gets them in its order
+    // (its choice by payload size must hold); otherwise in the order of the device's records.
     QList<Carrier> chosen;
-    for (const Carrier &carrier : m_field->tap.carriers) {
-        if (offered.contains(carrier.transport))
-            chosen.append(carrier);
+    if (withTransports) {
+        for (qsizetype i = 0; i < offered.size(); ++i) {
+            if (offered.indexOf(offered.at(i)) != i)
+                continue; // offered twice
+            for (const Carrier &carrier : m_field->tap.carriers) {
+                if (carrier.transport == offered.at(i))
+                    chosen.append(carrier);
+            }
+        }
+    } else {
+        for (const Carrier &carrier : m_field->tap.carriers) {
+            if (offered.contains(carrier.transport))
+                chosen.append(carrier);
+        }
     }
     if (chosen.isEmpty()) {
         qCInfo(lcDeviceNfc).noquote()

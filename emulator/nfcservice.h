@@ -24,7 +24,8 @@
 // dat:json:{...}, or with err::<errno> errstr::<why> when refused. A tap's answer says
 //     "outcome": "received", "rejected", "too-large", "io-error" (a push, answered as asked);
 //                "written", "locked", "too-small", "unsupported" (a tag write);
-//                "handover" (with "carriers", the ones confirmed, in record order),
+//                "handover" (with "carriers", the ones confirmed, in the order the application
+//                offered them, else in record order),
 //                "no-transport", "declined"; "unheard" (no application listens for the kind),
 //                "abandoned" (the applications told went away), "lost" (with "why")
 //     "size" and "records" (the bytes a push or write carried, and lines describing them),

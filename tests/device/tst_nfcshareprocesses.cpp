@@ -125,6 +125,8 @@ private Q_SLOTS:
     void shareFiles_data();
     void shareFiles();
     void shareFilesOnDemand();
+    void transportOrderBySize_data();
+    void transportOrderBySize();
 
 private:
     QTemporaryDir m_dir;
@@ -294,6 +296,42 @@ void tst_NfcShareProcesses::shareFilesOnDemand()
     QCOMPARE(sharing.output(),
              QStringLiteral("ready\ntargetAcquired\nfinished: File\ntargetCancelled\n"));
     QCOMPARE(leftInShareWith(device), QStringList());
+}
+
+void tst_NfcShareProcesses::transportOrderBySize_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("receiver");
+
+    QTest::newRow("1 MiB: Bluetooth first") << 1024 * 1024 << s_bt;
+    QTest::newRow("exactly 5 MiB: Bluetooth first") << 5242880 << s_bt;
+    QTest::newRow("6 MiB: Wi-Fi Direct first") << 6 * 1024 * 1024 << s_wifi;
+}
+
+void tst_NfcShareProcesses::transportOrderBySize()
+{
+    QFETCH(int, size);
+    QFETCH(QString, receiver);
+    DeviceProcesses device({});
+    QVERIFY(device.isReady());
+    const QString path = device.filePath(QStringLiteral("app/video.mp4"));
+    const QByteArray bytes = randomBytes(size);
+    QVERIFY(writeFile(path, bytes));
+
+    Sharing sharing(device, {QStringLiteral("files"), path, QStringLiteral("--no-prompt")});
+    QVERIFY2(sharing.waitFor(QStringLiteral("ready")), qPrintable(sharing.errors()));
+    // The peer offers both; the carriers come back in the order the application confirmed.
+    const auto [output, code] =
+        device.ctl({QStringLiteral("nfc"), QStringLiteral("tap"), QStringLiteral("handover"),
+                    QStringLiteral("--bt"), s_bt, QStringLiteral("--wifi"), s_wifi});
+    QCOMPARE(code, 0);
+    const QString bt = QStringLiteral("carrier: Bluetooth ") + s_bt;
+    const QString wifi = QStringLiteral("carrier: Wi-Fi Direct ") + s_wifi;
+    QCOMPARE(output, QStringLiteral("outcome: handover\n%1\n%2\n")
+                         .arg(receiver == s_bt ? bt : wifi, receiver == s_bt ? wifi : bt));
+    QVERIFY2(sharing.waitFor(QStringLiteral("finished: File")), qPrintable(sharing.output()));
+    QCOMPARE(readFile(inbox(device, receiver) + QStringLiteral("/video.mp4")), bytes);
+    QVERIFY(!QFileInfo::exists(inbox(device, receiver == s_bt ? s_wifi : s_bt)));
 }
 
 QTEST_GUILESS_MAIN(tst_NfcShareProcesses)

@@ -400,6 +400,9 @@ void tst_NfcSimulator::handover_data()
     QTest::newRow("Wi-Fi Direct then Bluetooth")
         << QVariantList{carrier(2, s_wifi), carrier(1, s_bt)} << QVariantList()
         << int(NFC_HANDOVER_COMPLETE_EVENT) << QStringList{u"2 " + s_wifi, u"1 " + s_bt};
+    QTest::newRow("Wi-Fi Direct offered first")
+        << btWifi << QVariantList{2, 1} << int(NFC_HANDOVER_COMPLETE_EVENT)
+        << QStringList{u"2 " + s_wifi, u"1 " + s_bt};
     QTest::newRow("only Bluetooth offered")
         << btWifi << QVariantList{1} << int(NFC_HANDOVER_COMPLETE_EVENT)
         << QStringList{u"1 " + s_bt};
