@@ -217,6 +217,12 @@ void tst_NfcShareProcesses::shareFiles_data()
                        QStringLiteral("--script"), QStringLiteral("decline.json")}
         << QStringList() << bt << 0 << QStringLiteral("error: BluetoothFileTransferCancelled")
         << QString() << true;
+    // The user never answers: the prompt gives up after its 10 seconds.
+    QTest::newRow("prompt unanswered")
+        << QStringList{QStringLiteral("--policy"), QStringLiteral("script"),
+                       QStringLiteral("--script"), QStringLiteral("unanswered.json")}
+        << QStringList() << bt << 0 << QStringLiteral("error: BluetoothFileTransferCancelled")
+        << QString() << true;
 }
 
 void tst_NfcShareProcesses::shareFiles()
@@ -228,10 +234,15 @@ void tst_NfcShareProcesses::shareFiles()
     QFETCH(QString, outcome);
     QFETCH(QString, receiver);
     QFETCH(bool, paired);
-    const QString script = m_dir.filePath(QStringLiteral("decline.json"));
-    QVERIFY(
-        writeFile(script, R"({"dialogs": [{"className": "AlertDialog", "button": "Cancel"}]})"));
-    deviceArguments.replaceInStrings(QStringLiteral("decline.json"), script);
+    // The dialog scripts of the prompt rows, by name.
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("decline.json")),
+                      R"({"dialogs": [{"className": "AlertDialog", "button": "Cancel"}]})"));
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("unanswered.json")),
+                      R"({"dialogs": [{"className": "AlertDialog", "delay": 60000}]})"));
+    for (QString &argument : deviceArguments) {
+        if (argument.endsWith(QLatin1String(".json")))
+            argument = m_dir.filePath(argument);
+    }
     DeviceProcesses device(deviceArguments + QStringList{QStringLiteral("--verbose")});
     QVERIFY(device.isReady());
     const Files files(device);
