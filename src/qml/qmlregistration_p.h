@@ -31,6 +31,7 @@
 #include <qz/system/nfcsharedatacontent.h>
 #include <qz/system/nfcshareenums.h>
 #include <qz/system/nfcsharefilescontent.h>
+#include <qz/system/nfcsharemanager.h>
 #include <qz/system/phone/phone.h>
 #include <qz/system/phone/phoneenums.h>
 #include <qz/system/screenshot.h>
@@ -192,6 +193,7 @@ QZ_QML_ENUMS(CallType, qz::system::phone::CallType)
 QZ_QML_ENUMS(LineType, qz::system::phone::LineType)
 
 // NFC sharing.
+QZ_QML_OBJECT(NfcShareManager, qz::system::NfcShareManager)
 QZ_QML_VALUE(nfcShareDataContent, qz::system::NfcShareDataContent)
 QZ_QML_VALUE(nfcShareFilesContent, qz::system::NfcShareFilesContent)
 QZ_QML_ENUMS(NfcShareContent, qz::system::NfcShareContent)

@@ -74,9 +74,14 @@ public:
     Q_INVOKABLE void startCtl(const QStringList &arguments)
     {
         auto *ctl = new QProcess(this);
-        connect(ctl, &QProcess::finished, ctl, &QObject::deleteLater);
+        connect(ctl, &QProcess::finished, this, [this, ctl] {
+            m_startedOutput += QString::fromUtf8(ctl->readAllStandardOutput());
+            ctl->deleteLater();
+        });
         m_processes->startCtl(*ctl, arguments);
     }
+    /*! What the qzctl processes of startCtl() printed, once each ended. */
+    Q_INVOKABLE QString startedOutput() const { return m_startedOutput; }
     /*! What the started target \a key printed so far. */
     Q_INVOKABLE QString received(const QString &key) const
     {
@@ -87,6 +92,7 @@ public:
 private:
     DeviceProcesses *m_processes;
     QString m_targets;
+    QString m_startedOutput;
 };
 
 class Setup : public QObject

@@ -28,13 +28,17 @@ class NfcShareManagerPrivate;
 class QZSYSTEM_EXPORT NfcShareManager : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(qz::system::NfcShareMode::Type shareMode READ shareMode WRITE setShareMode NOTIFY
+                   shareModeChanged FINAL)
 public:
     explicit NfcShareManager(QObject *parent = nullptr);
     ~NfcShareManager() override;
 
     NfcShareMode::Type shareMode() const;
-    NfcShareSetContentError::Type setShareContent(const NfcShareDataContent &content);
-    NfcShareSetContentError::Type setShareContent(const NfcShareFilesContent &content);
+    Q_INVOKABLE qz::system::NfcShareSetContentError::Type
+    setShareContent(const qz::system::NfcShareDataContent &content);
+    Q_INVOKABLE qz::system::NfcShareSetContentError::Type
+    setShareContent(const qz::system::NfcShareFilesContent &content);
 
 public Q_SLOTS:
     void setShareMode(qz::system::NfcShareMode::Type mode);
