@@ -102,6 +102,8 @@ public:
                 restartService();
             }
             pump();
+            if (m_serviceLost)
+                restartService();
         }
     }
 
@@ -109,6 +111,7 @@ private:
     qz::pps::Server m_server;
     QByteArray m_input;
     int m_service = -1;
+    bool m_serviceLost = false; // cut off for falling a queue behind a flood of packets
     QByteArray m_serviceIn;
     std::vector<Descriptor> m_descriptors;
     std::vector<int> m_arrivals;       // client ids announced in the current round
@@ -147,6 +150,7 @@ private:
             openPayload(PpsOpenMode::PublishSubscribe | PpsOpenMode::Create, "/pps/f/ctl?server"));
         m_server.processEvents(0);
         m_serviceIn.clear();
+        m_serviceLost = false;
     }
 
     void restartService()
@@ -216,8 +220,10 @@ private:
         m_descriptors.push_back(d);
         if (d.control) {
             // The notice may wait behind a large packet that the service reads in parts.
-            for (int round = 0; round < 64 && m_arrivals.empty(); ++round)
+            for (int round = 0; round < 64 && m_arrivals.empty() && !m_serviceLost; ++round)
                 pump();
+            if (m_serviceLost)
+                return;
             QZ_FUZZ_CHECK(m_arrivals.size() == 1, "%zu arrival notices for one open",
                           m_arrivals.size());
             m_descriptors.back().id = m_arrivals.front();
@@ -321,11 +327,15 @@ private:
         ssize_t n;
         while ((n = ::recv(m_service, buffer, sizeof buffer, MSG_DONTWAIT)) > 0)
             m_serviceIn.append(buffer, n);
+        if (n == 0)
+            m_serviceLost = true;
         qsizetype offset = 0;
         qz::pps::Frame frame;
         while (qz::pps::takeFrame(m_serviceIn, &offset, &frame) > 0) {
             if (frame.type == qz::pps::FrameData)
                 serviceData(frame.payload);
+            else if (frame.type == qz::pps::FrameError)
+                m_serviceLost = true;
         }
         m_serviceIn.remove(0, offset);
     }
