@@ -129,6 +129,8 @@ public Q_SLOTS:
         // qml.self, which owns its filters and timers.
         qputenv("QZ_PPS_SOCKET", m_processes->filePath(QStringLiteral("pps.sock")).toUtf8());
         qputenv("QZ_NAVIGATOR_TARGET", selfKey.toUtf8());
+        // The default clipboard lives in the runtime folder: this run's own.
+        qputenv("XDG_RUNTIME_DIR", m_files.path().toUtf8());
         m_device = std::make_unique<Device>(m_processes.get(), targets);
     }
 
