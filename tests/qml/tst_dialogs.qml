@@ -24,7 +24,23 @@ TestCase {
         body: "Saved"
     }
 
+    SystemPrompt {
+        id: prompt
+        title: "Name?"
+        inputField.emptyText: "Your name"
+        inputField.inputMode: SystemUiInputMode.Default
+    }
+
+    SystemListDialog {
+        id: list
+        title: "Pick"
+        selectionMode: ListSelectionMode.Multiple
+        Component.onCompleted: appendItems(["red", "green", "blue"])
+    }
+
     SignalSpy { id: dialogSpy; target: dialog; signalName: "finished" }
+    SignalSpy { id: promptSpy; target: prompt; signalName: "finished" }
+    SignalSpy { id: listSpy; target: list; signalName: "finished" }
     SignalSpy { id: toastSpy; target: toast; signalName: "finished" }
 
     function test_pressedButton_data() {
@@ -67,6 +83,20 @@ TestCase {
         compare(boundDefaultButton, later)
         dialog.resetDefaultButton()
         compare(boundDefaultButton, dialog.confirmButton)
+    }
+
+    function test_promptAnswersTypedText() {
+        compare(prompt.inputField.emptyText, "Your name")
+        prompt.show()
+        tryVerify(() => promptSpy.count > 0, 10000)
+        compare(prompt.result, SystemUiResult.ConfirmButtonSelection)
+        compare(prompt.inputFieldTextEntry(), "Alice")
+    }
+
+    function test_listDialogSelectsRows() {
+        list.show()
+        tryVerify(() => listSpy.count > 0, 10000)
+        compare(list.selectedIndices, [1, 2])
     }
 
     function test_toastTimesOut() {

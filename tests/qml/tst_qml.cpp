@@ -17,6 +17,8 @@ const char dialogScript[] = R"({"dialogs": [
     {"className": "AlertDialog", "title": "Press Later", "button": "Later", "delay": 0},
     {"className": "AlertDialog", "title": "Press Cancel", "button": "Cancel", "delay": 0},
     {"className": "AlertDialog", "title": "Press Keep", "button": "Keep", "delay": 0},
+    {"className": "PromptDialog", "title": "Name?", "text": "Alice", "delay": 0},
+    {"className": "ListDialog", "title": "Pick", "rows": [1, 2], "delay": 0},
     {"className": "ToastBase", "timeout": true, "delay": 0}]})";
 
 // The targets of tst_invoke.qml and tst_menu.qml: two that qzdevice starts, and this process.
