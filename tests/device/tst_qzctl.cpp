@@ -254,6 +254,26 @@ void tst_Qzctl::usageErrors_data()
     QTest::newRow("bad step") << QStringList{QStringLiteral("progress"), QStringLiteral("--step"),
                                              QStringLiteral("0")}
                               << QStringLiteral("--step takes a number from 1 to 100");
+    const auto words = [](const char *text) {
+        return QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts);
+    };
+    QTest::newRow("share without content")
+        << words("nfc share text") << QStringLiteral("use: qzctl nfc share");
+    QTest::newRow("share data on demand")
+        << words("nfc share url https://x --on-demand") << QStringLiteral("go with files");
+    QTest::newRow("share over an unknown transport")
+        << words("nfc share files a --transport pigeon")
+        << QStringLiteral("--transport takes bluetooth or wifidirect");
+    QTest::newRow("share no outcome")
+        << words("nfc share files a --count 0") << QStringLiteral("--count takes a positive");
+    QTest::newRow("Bluetooth failure of nothing")
+        << words("bluetooth fail everything") << QStringLiteral("fail takes pairing or push");
+    QTest::newRow("Bluetooth silence without a peer")
+        << words("bluetooth silent") << QStringLiteral("use: qzctl bluetooth");
+    QTest::newRow("Wi-Fi Direct connect error 0")
+        << words("wifidirect fail connect=0") << QStringLiteral("connect=CODE (a positive");
+    QTest::newRow("Wi-Fi Direct inbox without a peer")
+        << words("wifidirect inbox") << QStringLiteral("use: qzctl wifidirect");
 }
 
 void tst_Qzctl::usageErrors()
