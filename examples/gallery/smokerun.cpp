@@ -30,7 +30,11 @@ void SmokeRun::start()
 void SmokeRun::showPage(int index)
 {
     if (index == m_window->property("pageCount").toInt()) {
-        showToast();
+        // Back on the first page, shown a moment too: a toast that fails at once would otherwise
+        // end the run before the window drew again, and Qt Quick leaks the textures still
+        // waiting for a frame when its window goes.
+        m_window->setProperty("currentIndex", 0);
+        QTimer::singleShot(pageShownMs, this, &SmokeRun::showToast);
         return;
     }
     m_window->setProperty("currentIndex", index);
@@ -45,7 +49,6 @@ void SmokeRun::showPage(int index)
 
 void SmokeRun::showToast()
 {
-    m_window->setProperty("currentIndex", 0);
     QObject *page = currentPage();
     const QMetaObject *metaObject = page ? page->metaObject() : nullptr;
     const int outcome = metaObject ? metaObject->indexOfProperty("toastOutcome") : -1;
