@@ -16,7 +16,8 @@ ApplicationWindow {
         { title: qsTr("Clipboard"), source: "ClipboardPage.qml" },
         { title: qsTr("Screenshot"), source: "ScreenshotPage.qml" },
         { title: qsTr("Context"), source: "ContextPage.qml" },
-        { title: qsTr("Phone"), source: "PhonePage.qml" }
+        { title: qsTr("Phone"), source: "PhonePage.qml" },
+        { title: qsTr("NFC sharing"), source: "NfcPage.qml" }
     ]
     readonly property int pageCount: pages.length
     property alias currentIndex: serviceList.currentIndex

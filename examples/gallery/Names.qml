@@ -56,4 +56,29 @@ QtObject {
         [CallState.Held]: "Held",
         [CallState.MultiPartyMember]: "MultiPartyMember"
     })
+    readonly property var setContentError: ({
+        [NfcShareSetContentError.None]: "None",
+        [NfcShareSetContentError.TransferInProgress]: "TransferInProgress",
+        [NfcShareSetContentError.InvalidShareMode]: "InvalidShareMode",
+        [NfcShareSetContentError.InvalidShareRequest]: "InvalidShareRequest",
+        [NfcShareSetContentError.Unknown]: "Unknown"
+    })
+    readonly property var shareError: ({
+        [NfcShareError.Unknown]: "Unknown",
+        [NfcShareError.NoContentToShare]: "NoContentToShare",
+        [NfcShareError.RegisterFileSharing]: "RegisterFileSharing",
+        [NfcShareError.RegisterDataSharing]: "RegisterDataSharing",
+        [NfcShareError.MessageSize]: "MessageSize",
+        [NfcShareError.TagLocked]: "TagLocked",
+        [NfcShareError.UnsupportedTagType]: "UnsupportedTagType",
+        [NfcShareError.DataTransferFailed]: "DataTransferFailed",
+        [NfcShareError.HandoverFailed]: "HandoverFailed",
+        [NfcShareError.BluetoothFileTransferFailed]: "BluetoothFileTransferFailed",
+        [NfcShareError.BluetoothFileTransferCancelled]: "BluetoothFileTransferCancelled",
+        [NfcShareError.TransferInProgress]: "TransferInProgress",
+        [NfcShareError.UnsupportedShareMode]: "UnsupportedShareMode",
+        [NfcShareError.WiFiDirectFileTransferFailed]: "WiFiDirectFileTransferFailed",
+        [NfcShareError.WiFiDirectFileTransferCancelled]: "WiFiDirectFileTransferCancelled",
+        [NfcShareError.NoTransferTarget]: "NoTransferTarget"
+    })
 }

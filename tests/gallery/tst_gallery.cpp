@@ -75,7 +75,7 @@ void tst_Gallery::smokeRunLoadsEveryPageAndShowsAToast()
 
     const auto [exitCode, errors] = smoke(device.environment());
     QVERIFY2(exitCode == 0, qPrintable(errors));
-    QCOMPARE(errors.count(QStringLiteral("smoke: page \"")), 8);
+    QCOMPARE(errors.count(QStringLiteral("smoke: page \"")), 9);
     QVERIFY2(errors.contains(QStringLiteral("smoke: the toast finished with TimeOut")),
              qPrintable(errors));
 }
