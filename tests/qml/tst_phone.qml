@@ -30,4 +30,12 @@ TestCase {
                                      && update.state === CallState.Disconnected), 10000,
                   JSON.stringify(updates))
     }
+
+    function test_lines() {
+        verify(phone.isLineAvailable(LineType.Cellular))
+        const lines = phone.availableLines("+15550100")
+        compare(lines.map(line => line.type), [LineType.Cellular])
+        verify(lines[0].valid)
+        verify(!phone.activeLine().valid)
+    }
 }

@@ -40,11 +40,11 @@ public:
     /*! The lines that can reach \a address, one per suitable line type: cellular types (cellular,
         Kestrane, Murmex) for phone numbers, the video chat line for PINs and e-mail addresses,
         both for eight decimal digits. Empty for an empty address. */
-    QList<qz::system::phone::Line> availableLines(const QString &address) const;
+    Q_INVOKABLE QList<qz::system::phone::Line> availableLines(const QString &address) const;
     /*! The first active line by id; invalid when none is. */
-    qz::system::phone::Line activeLine() const;
+    Q_INVOKABLE qz::system::phone::Line activeLine() const;
     /*! Whether the first line of \a type (by id) is idle or active. */
-    bool isLineAvailable(qz::system::phone::LineType::Type type) const;
+    Q_INVOKABLE bool isLineAvailable(qz::system::phone::LineType::Type type) const;
 
 public Q_SLOTS:
     void requestDialpad(const QString &address,
