@@ -20,6 +20,7 @@ TestCase {
     property invokeRequest request
     property invokeQueryTargetsRequest query
     property invokeViewerRequest viewer
+    property invokeViewerMessage relay
     property invokeTargetFilter filter
     property invokeUpdateTargetFiltersRequest filtersUpdate
     property invokeDateTime when
@@ -89,6 +90,20 @@ TestCase {
                       "invoked as viewer in window w1 (320x240)"), 10000,
                   device.received("qml.viewer"))
         reply.destroy()
+
+        // A relay that asks for an answer: the viewer echoes it.
+        relay.windowId = "w1"
+        relay.id = "m1"
+        relay.name = "ping"
+        relay.data = "hello"
+        const answer = manager.send(relay)
+        verify(answer !== null)
+        tryVerify(() => answer.isFinished(), 10000)
+        compare(answer.error, InvokeViewerMessageReplyError.None)
+        compare(answer.data, "hello")
+        verify(device.received("qml.viewer").includes("relay ping from window w1: hello"),
+               device.received("qml.viewer"))
+        answer.destroy()
     }
 
     // This process runs as the target qml.self (see tst_qml.cpp): it receives invocations and

@@ -4,6 +4,7 @@
 #include <qz/system/qzsystem_export.h>
 
 #include <QMetaType>
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -21,6 +22,10 @@ class CardDoneMessagePrivate;
 */
 class QZSYSTEM_EXPORT CardDoneMessage
 {
+    Q_GADGET
+    Q_PROPERTY(QString reason READ reason WRITE setReason FINAL)
+    Q_PROPERTY(QString dataType READ dataType WRITE setDataType FINAL)
+    Q_PROPERTY(QString data READ data WRITE setData FINAL)
 public:
     CardDoneMessage();
     CardDoneMessage(const CardDoneMessage &other);

@@ -5,6 +5,7 @@
 #include <qz/system/cardorientation.h>
 
 #include <QMetaType>
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -22,6 +23,12 @@ class CardResizeMessagePrivate;
 */
 class QZSYSTEM_EXPORT CardResizeMessage
 {
+    Q_GADGET
+    Q_PROPERTY(QString id READ id CONSTANT FINAL)
+    Q_PROPERTY(int width READ width CONSTANT FINAL)
+    Q_PROPERTY(int height READ height CONSTANT FINAL)
+    Q_PROPERTY(qz::system::CardEdge::Type upEdge READ upEdge CONSTANT FINAL)
+    Q_PROPERTY(qz::system::CardOrientation::Type orientation READ orientation CONSTANT FINAL)
 public:
     CardResizeMessage();
     CardResizeMessage(const CardResizeMessage &other);

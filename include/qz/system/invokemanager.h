@@ -70,10 +70,10 @@ public:
         not a viewer must name one. \a sent (when not null) tells whether the relay went out. A
         message with an id gets a reply, a child of this manager; otherwise the result is null.
     */
-    InvokeViewerMessageReply *send(const qz::system::InvokeViewerMessage &message,
-                                   bool *sent = nullptr);
+    Q_INVOKABLE qz::system::InvokeViewerMessageReply *
+    send(const qz::system::InvokeViewerMessage &message, bool *sent = nullptr);
     /*! Answers a received relay that has an id; false without an id or when not sent. */
-    bool reply(const qz::system::InvokeViewerMessage &message);
+    Q_INVOKABLE bool reply(const qz::system::InvokeViewerMessage &message);
     /*! As an invoker: closes the viewer in the window group \a windowId. */
     Q_INVOKABLE bool closeViewer(const QString &windowId);
     /*! As a viewer: asks the invoker to close this viewer. */
@@ -94,9 +94,9 @@ public:
     /*! As a parent: closes the child card. */
     Q_INVOKABLE bool closeChildCard();
     /*! As a card: closes with \a message as the result. */
-    bool sendCardDone(const qz::system::CardDoneMessage &message);
+    Q_INVOKABLE bool sendCardDone(const qz::system::CardDoneMessage &message);
     /*! As a card: acknowledges the resize request \a message. */
-    bool cardResized(const qz::system::CardResizeMessage &message);
+    Q_INVOKABLE bool cardResized(const qz::system::CardResizeMessage &message);
     Q_INVOKABLE bool swipeAway();
     /*! As a card: asks for (or stops) cardReadyCheck() before it is shown. */
     Q_INVOKABLE bool requestCardReadyCheck(bool enable);

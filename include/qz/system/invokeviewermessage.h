@@ -4,6 +4,7 @@
 #include <qz/system/qzsystem_export.h>
 
 #include <QMetaType>
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -22,6 +23,11 @@ class InvokeViewerMessagePrivate;
 */
 class QZSYSTEM_EXPORT InvokeViewerMessage
 {
+    Q_GADGET
+    Q_PROPERTY(QString windowId READ windowId WRITE setWindowId FINAL)
+    Q_PROPERTY(QString id READ id WRITE setId FINAL)
+    Q_PROPERTY(QString name READ name WRITE setName FINAL)
+    Q_PROPERTY(QString data READ data WRITE setData FINAL)
 public:
     InvokeViewerMessage();
     InvokeViewerMessage(const InvokeViewerMessage &other);
