@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QThread>
 #include <QTime>
 
 #include <cerrno>
@@ -130,9 +131,9 @@ QString NfcShareWithHandler::createLink(const QString &path, const QString &file
     }
     const auto closeApp = qScopeGuard([appFd] { ::close(appFd); });
 
-    const QString transaction = transactionId();
-    const QString folder = appFolder + u'/' + transaction;
-    const QString link = folder + u'/' + fileName;
+    QString transaction = transactionId();
+    QString folder = appFolder + u'/' + transaction;
+    QString link = folder + u'/' + fileName;
 
     // The file itself, not a symbolic link to it: O_NOFOLLOW with O_PATH opens a link as a link,
     // which the type check below refuses.
@@ -165,41 +166,55 @@ QString NfcShareWithHandler::createLink(const QString &path, const QString &file
         return QString();
     }
 
-    // Private to the user: the folder is made by this process and lets no one else in.
-    const QByteArray transactionName = QFile::encodeName(transaction);
-    bool created = true;
-    if (::mkdirat(appFd, transactionName.constData(), 0700) != 0) {
-        if (errno != EEXIST) {
+    // Two files of one name linked within the same millisecond would meet in one folder: the
+    // second then takes the next millisecond's folder instead of failing the whole send.
+    for (int attempt = 0;; ++attempt) {
+        // Private to the user: the folder is made by this process and lets no one else in.
+        const QByteArray transactionName = QFile::encodeName(transaction);
+        bool created = true;
+        if (::mkdirat(appFd, transactionName.constData(), 0700) != 0) {
+            if (errno != EEXIST) {
+                qCWarning(lcNfc) << "SharedFileHandler::link() error - cannot create folder "
+                                 << nfcLogHash(folder) << ", errno = " << errno;
+                return QString();
+            }
+            created = false;
+            qCWarning(lcNfc) << "SharedFileHandler::link() warning - transaction folder "
+                             << nfcLogHash(folder) << " exists";
+        }
+        const int folderFd = openFolderAt(appFd, transaction);
+        struct stat folderStat;
+        // An existing folder is used only when it is this user's own.
+        if (folderFd < 0 || ::fstat(folderFd, &folderStat) != 0 ||
+            folderStat.st_uid != ::geteuid()) {
+            const int error = folderFd < 0 ? errno : EEXIST;
+            if (folderFd >= 0)
+                ::close(folderFd);
             qCWarning(lcNfc) << "SharedFileHandler::link() error - cannot create folder "
-                             << nfcLogHash(folder) << ", errno = " << errno;
+                             << nfcLogHash(folder) << ", errno = " << error;
             return QString();
         }
-        created = false;
-        qCWarning(lcNfc) << "SharedFileHandler::link() warning - transaction folder "
-                         << nfcLogHash(folder) << " exists";
-    }
-    const int folderFd = openFolderAt(appFd, transaction);
-    struct stat folderStat;
-    // An existing folder is used only when it is this user's own.
-    if (folderFd < 0 || ::fstat(folderFd, &folderStat) != 0 || folderStat.st_uid != ::geteuid()) {
-        const int error = folderFd < 0 ? errno : EEXIST;
-        if (folderFd >= 0)
-            ::close(folderFd);
-        qCWarning(lcNfc) << "SharedFileHandler::link() error - cannot create folder "
-                         << nfcLogHash(folder) << ", errno = " << error;
-        return QString();
-    }
-    const auto closeFolder = qScopeGuard([folderFd] { ::close(folderFd); });
+        const auto closeFolder = qScopeGuard([folderFd] { ::close(folderFd); });
 
-    // Links the open file: a file swapped in after the checks above is not the one linked.
-    const QByteArray source = "/proc/self/fd/" + QByteArray::number(fileFd);
-    if (::linkat(AT_FDCWD, source.constData(), folderFd, QFile::encodeName(fileName).constData(),
-                 AT_SYMLINK_FOLLOW) != 0) {
-        const int error = errno;
-        if (created)
-            ::unlinkat(appFd, transactionName.constData(), AT_REMOVEDIR);
-        warnLinkFailed(path, link, error);
-        return QString();
+        // Links the open file: a file swapped in after the checks above is not the one linked.
+        const QByteArray source = "/proc/self/fd/" + QByteArray::number(fileFd);
+        if (::linkat(AT_FDCWD, source.constData(), folderFd,
+                     QFile::encodeName(fileName).constData(), AT_SYMLINK_FOLLOW) != 0) {
+            const int error = errno;
+            if (created)
+                ::unlinkat(appFd, transactionName.constData(), AT_REMOVEDIR);
+            if (error == EEXIST && !created && attempt == 0) {
+                while (transactionId() == transaction)
+                    QThread::msleep(1);
+                transaction = transactionId();
+                folder = appFolder + u'/' + transaction;
+                link = folder + u'/' + fileName;
+                continue;
+            }
+            warnLinkFailed(path, link, error);
+            return QString();
+        }
+        break;
     }
     qCDebug(lcNfc) << "NfcShareWithHandler::link() - successfully created a link "
                    << nfcLogHash(link);

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void missingFolders();
     void linkMadeAndRemoved();
     void lastLinkRemovesFolder();
+    void sameNameTwiceInOneSend();
     void refused_data();
     void refused();
     void fileSwappedForSymlink();
@@ -230,6 +231,25 @@ void tst_NfcShareWithHandler::lastLinkRemovesFolder()
     QVERIFY(log.warningsStartWith(
         {str("NfcShareWithHandler::unlink() failed to remove transaction folder ")}));
     QVERIFY(m_handler->deleteLink(other));
+    QCOMPARE(transactions(), QStringList());
+}
+
+void tst_NfcShareWithHandler::sameNameTwiceInOneSend()
+{
+    const QString first = m_private + str("/a/photo.jpg");
+    const QString second = m_private + str("/b/photo.jpg");
+    QVERIFY(writeFile(first));
+    QVERIFY(writeFile(second));
+    // Back to back, most pairs are made within one millisecond and so meet in one folder.
+    for (int round = 0; round < 20; ++round) {
+        const QString one = m_handler->createLink(first, str("photo.jpg"), str("bluetooth"));
+        const QString two = m_handler->createLink(second, str("photo.jpg"), str("bluetooth"));
+        QVERIFY(!one.isEmpty());
+        QVERIFY(!two.isEmpty());
+        QCOMPARE(statOf(two).st_ino, statOf(second).st_ino);
+        QVERIFY(m_handler->deleteLink(one));
+        QVERIFY(m_handler->deleteLink(two));
+    }
     QCOMPARE(transactions(), QStringList());
 }
 
