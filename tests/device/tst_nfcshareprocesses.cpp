@@ -3,36 +3,16 @@
 // must arrive byte for byte in the emulated peer's inbox, and no transaction folder may be left
 // in the share-with area, whatever the outcome.
 #include "deviceprocesses.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 
 namespace {
 
 const QString s_bt = QStringLiteral("00:11:22:33:44:55");
 const QString s_wifi = QStringLiteral("66:77:88:99:AA:BB");
 constexpr int WaitMs = 30000;
-
-QByteArray randomBytes(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // qzctl nfc share running: its output line by line.
 class Sharing

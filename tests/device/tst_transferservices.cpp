@@ -2,12 +2,12 @@
 // this test as the clients writing the commands the library's connectors write, and qzctl as the
 // peers' side. What a peer received is read back from its inbox.
 #include "deviceprocesses.h"
+#include "testfiles.h"
 
 #include <qz/PpsObject>
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -76,26 +76,6 @@ QByteArray pushCommand(const QString &mac, const QStringList &paths)
         urls += (urls.isEmpty() ? "\"" : ",\"") + path.toUtf8() + '"';
     return "msg::push_object\nid::nfcshare\ndat:json:{\"address\":\"" + mac.toUtf8() +
            "\",\"urls\":[" + urls + "]}\n";
-}
-
-QByteArray randomBytes(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // qzppsd and qzdevice on a device root of their own, with a file in the shared documents and

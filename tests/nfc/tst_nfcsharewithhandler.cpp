@@ -4,6 +4,7 @@
 #include "nfcsharewithhandler_p.h"
 
 #include "nfctestsupport.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,13 +26,6 @@ const QString LinkFailed = QStringLiteral("NfcShareWithHandler::link() failed to
 QString str(const char *text)
 {
     return QString::fromUtf8(text);
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes = "content")
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 struct stat statOf(const QString &path)
