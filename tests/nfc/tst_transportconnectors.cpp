@@ -6,12 +6,9 @@
 
 #include "nfctestsupport.h"
 #include "ppstestserver.h"
-#include "scriptedpeer.h"
+#include "scriptedpeerthread.h"
 
-#include <QMutex>
-#include <QSemaphore>
 #include <QTest>
-#include <QThread>
 
 using namespace qz::system;
 using Entry = FileTransferManager::FileEntry;
@@ -35,63 +32,16 @@ QByteArray encoded(const QVariantMap &map)
     return qz::PpsObject::encode(map);
 }
 
-// A service on a thread of its own, since every waiting command blocks its caller's thread. To
-// each request it sends \a answers (PPS text) to the asking client, then goes away when told to.
-class ServiceThread : public QThread
+// A service answering each request with \a answers (PPS text) to the asking client; with
+// \a dieAfterAnswers it then goes away.
+ScriptedPeerThread::Handler answerWith(const QList<QByteArray> &answers, bool dieAfterAnswers)
 {
-public:
-    ServiceThread(const QString &path, QList<QByteArray> answers, bool dieAfterAnswers)
-        : m_path(path)
-        , m_answers(std::move(answers))
-        , m_die(dieAfterAnswers)
-    {}
-    ~ServiceThread() override
-    {
-        quit();
-        wait();
-    }
-    bool begin()
-    {
-        start();
-        m_ready.acquire();
-        return m_opened;
-    }
-    QList<QVariantMap> requests() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_requests;
-    }
-
-protected:
-    void run() override
-    {
-        ScriptedPeer peer(m_path);
-        QObject::connect(&peer, &ScriptedPeer::requestReceived, &peer,
-                         [this, &peer](const ScriptedPeer::Request &request) {
-                             {
-                                 QMutexLocker lock(&m_mutex);
-                                 m_requests << request.message;
-                             }
-                             for (const QByteArray &answer : std::as_const(m_answers))
-                                 peer.replyRaw(request.clientId, answer);
-                             if (m_die)
-                                 quit();
-                         });
-        m_opened = peer.open();
-        m_ready.release();
-        if (m_opened)
-            exec();
-    }
-
-private:
-    const QString m_path;
-    const QList<QByteArray> m_answers;
-    const bool m_die;
-    mutable QMutex m_mutex;
-    QList<QVariantMap> m_requests;
-    QSemaphore m_ready;
-    bool m_opened = false;
-};
+    return [answers, dieAfterAnswers](ScriptedPeer &peer, const ScriptedPeer::Request &request) {
+        for (const QByteArray &answer : answers)
+            peer.replyRaw(request.clientId, answer);
+        return !dieAfterAnswers;
+    };
+}
 
 // Positions of \a keys in \a text, each found after the one before; false when one is missing
 // or out of order.
@@ -296,7 +246,7 @@ void tst_TransportConnectors::bluetoothPush()
 
     PpsTestServer server;
     QVERIFY(server.isRunning());
-    ServiceThread service(BluetoothPath, answers, die);
+    ScriptedPeerThread service(BluetoothPath, answerWith(answers, die));
     if (serve)
         QVERIFY(service.begin());
 
@@ -323,7 +273,7 @@ void tst_TransportConnectors::bluetoothPairing()
     }
 
     // Nothing is answered: the pairing does not wait for the service.
-    ServiceThread service(BluetoothPath, {}, false);
+    ScriptedPeerThread service(BluetoothPath, answerWith({}, false));
     QVERIFY(service.begin());
     QVERIFY(!BluetoothConnector::initiatePairing(QString(), 20000, false));
     QVERIFY(BluetoothConnector::initiatePairing(Mac, 20000, false));
@@ -366,7 +316,8 @@ void tst_TransportConnectors::wifiRequests()
 
     PpsTestServer server;
     QVERIFY(server.isRunning());
-    ServiceThread service(path, {wifiAnswer(qPrintable(msg), "nfcshare", {})}, false);
+    ScriptedPeerThread service(path,
+                               answerWith({wifiAnswer(qPrintable(msg), "nfcshare", {})}, false));
     QVERIFY(service.begin());
     runWiFi(call, Mac);
     const QVariantMap expected{{str("msg"), msg}, {str("id"), str("nfcshare")}, {str("dat"), dat}};
@@ -451,7 +402,8 @@ void tst_TransportConnectors::wifiResults()
 
     PpsTestServer server;
     QVERIFY(server.isRunning());
-    ServiceThread service(call == WiFiCall::SendFiles ? SendPath : ManagerPath, answers, die);
+    ScriptedPeerThread service(call == WiFiCall::SendFiles ? SendPath : ManagerPath,
+                               answerWith(answers, die));
     if (serve)
         QVERIFY(service.begin());
 

@@ -4,14 +4,12 @@
 
 #include "ppstestserver.h"
 #include "recordingbackend.h"
-#include "scriptedpeer.h"
+#include "scriptedpeerthread.h"
 
 #include <QImage>
-#include <QMutex>
 #include <QPainter>
 #include <QRasterWindow>
 #include <QRegularExpression>
-#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -32,57 +30,19 @@ QString str(const char *text)
     return QString::fromUtf8(text);
 }
 
-// The screen-capture service, on a thread of its own: a display capture blocks its caller's
-// thread until the answer is read.
-class ServiceThread : public QThread
+// The screen-capture service answering each request with \a answer under the request's id; an
+// empty \a answer makes a service that never answers.
+ScriptedPeerThread::Handler answerWith(const QVariantMap &answer)
 {
-public:
-    explicit ServiceThread(QVariantMap answer)
-        : m_answer(std::move(answer))
-    {}
-    ~ServiceThread() override
-    {
-        quit();
-        wait();
-    }
-    bool begin()
-    {
-        start();
-        m_ready.acquire();
-        return m_opened;
-    }
-    QList<QVariantMap> requests() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_requests;
-    }
-
-protected:
-    void run() override
-    {
-        ScriptedPeer peer(ControlPath);
-        peer.setResponder([this](const ScriptedPeer::Request &request) {
-            QMutexLocker lock(&m_mutex);
-            m_requests << request.message;
-            if (m_answer.isEmpty())
-                return std::optional<QVariantMap>(); // a service that never answers
-            QVariantMap answer = m_answer;
-            answer.insert(str("id"), request.message.value(str("id")));
-            return std::optional<QVariantMap>(answer);
-        });
-        m_opened = peer.open();
-        m_ready.release();
-        if (m_opened)
-            exec();
-    }
-
-private:
-    const QVariantMap m_answer;
-    mutable QMutex m_mutex;
-    QList<QVariantMap> m_requests;
-    QSemaphore m_ready;
-    bool m_opened = false;
-};
+    return [answer](ScriptedPeer &peer, const ScriptedPeer::Request &request) {
+        if (!answer.isEmpty()) {
+            QVariantMap reply = answer;
+            reply.insert(str("id"), request.message.value(str("id")));
+            peer.reply(request.clientId, reply);
+        }
+        return true;
+    };
+}
 
 QVariantMap saved(const QString &file)
 {
@@ -142,7 +102,8 @@ void TestScreenshot::displayRequests()
     QFETCH(QVariantMap, dat);
 
     PpsTestServer server;
-    ServiceThread service(saved(str("/accounts/1000/shared/photos/s.png")));
+    ScriptedPeerThread service(ControlPath,
+                               answerWith(saved(str("/accounts/1000/shared/photos/s.png"))));
     QVERIFY(service.begin());
     Screenshot screenshot;
     const QString file =
@@ -188,7 +149,7 @@ void TestScreenshot::displayErrors()
     QFETCH(int, error);
 
     PpsTestServer server;
-    ServiceThread service(answer);
+    ScriptedPeerThread service(ControlPath, answerWith(answer));
     QVERIFY(service.begin());
     Screenshot screenshot;
     if (!warning.isEmpty())
@@ -200,7 +161,7 @@ void TestScreenshot::displayErrors()
 void TestScreenshot::displayUnknownFormat()
 {
     PpsTestServer server;
-    ServiceThread service(saved(str("/x.png")));
+    ScriptedPeerThread service(ControlPath, answerWith(saved(str("/x.png"))));
     QVERIFY(service.begin());
     Screenshot screenshot;
     QCOMPARE(screenshot.captureDisplay(ScreenshotFormat::Type(7)), QString());
@@ -218,7 +179,7 @@ void TestScreenshot::displayServiceAbsent()
     QCOMPARE(screenshot.error(), int(ScreenshotError::PermissionDenied));
 
     // The service goes away while the caller waits for its answer: the read fails, nothing hangs.
-    ServiceThread service{QVariantMap()};
+    ScriptedPeerThread service(ControlPath, answerWith(QVariantMap()));
     QVERIFY(service.begin());
     std::thread stopper([&service] {
         QThread::msleep(200);
