@@ -2,7 +2,25 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace qz::system {
+
+namespace {
+
+QList<int> ascending(const QSet<int> &set)
+{
+    QList<int> list(set.cbegin(), set.cend());
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
+QSet<int> toSet(const QList<int> &list)
+{
+    return QSet<int>(list.cbegin(), list.cend());
+}
+
+} // namespace
 
 class InvokeRecurrenceRulePrivate : public QSharedData
 {
@@ -160,6 +178,56 @@ QSet<int> InvokeRecurrenceRule::monthsOfYear() const
 void InvokeRecurrenceRule::setMonthsOfYear(const QSet<int> &months)
 {
     d->monthsOfYear = months;
+}
+
+QList<int> InvokeRecurrenceRule::minutesOfHourList() const
+{
+    return ascending(d->minutesOfHour);
+}
+
+void InvokeRecurrenceRule::setMinutesOfHourList(const QList<int> &minutes)
+{
+    d->minutesOfHour = toSet(minutes);
+}
+
+QList<int> InvokeRecurrenceRule::hoursOfDayList() const
+{
+    return ascending(d->hoursOfDay);
+}
+
+void InvokeRecurrenceRule::setHoursOfDayList(const QList<int> &hours)
+{
+    d->hoursOfDay = toSet(hours);
+}
+
+QList<int> InvokeRecurrenceRule::daysOfWeekList() const
+{
+    return ascending(d->daysOfWeek);
+}
+
+void InvokeRecurrenceRule::setDaysOfWeekList(const QList<int> &days)
+{
+    d->daysOfWeek = toSet(days);
+}
+
+QList<int> InvokeRecurrenceRule::daysOfMonthList() const
+{
+    return ascending(d->daysOfMonth);
+}
+
+void InvokeRecurrenceRule::setDaysOfMonthList(const QList<int> &days)
+{
+    d->daysOfMonth = toSet(days);
+}
+
+QList<int> InvokeRecurrenceRule::monthsOfYearList() const
+{
+    return ascending(d->monthsOfYear);
+}
+
+void InvokeRecurrenceRule::setMonthsOfYearList(const QList<int> &months)
+{
+    d->monthsOfYear = toSet(months);
 }
 
 bool InvokeRecurrenceRule::isValid() const

@@ -25,6 +25,7 @@ TestCase {
     property invokeUpdateTargetFiltersRequest filtersUpdate
     property invokeDateTime when
     property invokeTimerRequest timer
+    property invokeRecurrenceRule rule
 
     function test_invocation_data() {
         return [
@@ -160,5 +161,57 @@ TestCase {
         verify(!device.ctl(["timer", "list", "--target", "qml.self"]).output.includes("qml.timer"))
         registered.destroy()
         withdrawn.destroy()
+    }
+
+    // Rules start on Thursday 2030-01-31 08:00 UTC; the lists, given unsorted and with a
+    // duplicate, read back ascending and decide when the navigator first fires the timer.
+    function test_recurringTimer_data() {
+        return [
+            { tag: "yearly by months, days, hours and minutes",
+              frequency: InvokeRecurrenceRuleFrequency.Yearly,
+              lists: { monthsOfYear: [6, 3, 6], daysOfMonth: [15], hoursOfDay: [17, 9],
+                       minutesOfHour: [30, 0] },
+              next: Date.UTC(2030, 2, 15, 9, 0) },
+            { tag: "weekly by weekdays", frequency: InvokeRecurrenceRuleFrequency.Weekly,
+              lists: { daysOfWeek: [6, 2] }, next: Date.UTC(2030, 1, 2, 8, 0) },
+            { tag: "monthly from the end", frequency: InvokeRecurrenceRuleFrequency.Monthly,
+              lists: { daysOfMonth: [-2] }, next: Date.UTC(2030, 1, 27, 8, 0) },
+            { tag: "minute out of range", frequency: InvokeRecurrenceRuleFrequency.Hourly,
+              lists: { minutesOfHour: [60] }, next: null },
+        ]
+    }
+
+    function test_recurringTimer(data) {
+        const names = ["minutesOfHour", "hoursOfDay", "daysOfWeek", "daysOfMonth", "monthsOfYear"]
+        when.date = new Date(2030, 0, 31)
+        when.time = new Date(2030, 0, 31, 8, 0)
+        when.timeZone = "UTC"
+        rule.frequency = data.frequency
+        rule.startTime = when
+        for (const name of names)
+            rule[name] = data.lists[name] || []
+        timer.set("qml.recurring", rule, "qml.self")
+        verify(timer.valid)
+        for (const name of names) {
+            const expected = [...new Set(data.lists[name] || [])].sort((a, b) => a - b)
+            compare(Array.from(timer.recurrenceRule[name]), expected, name)
+        }
+
+        const registered = manager.registerTimer(timer)
+        tryVerify(() => registered.isFinished(), 10000)
+        const listed = device.ctl(["timer", "list", "--target", "qml.self"]).output
+        if (data.next === null) {
+            compare(registered.error, InvokeReplyError.BadRequest)
+            verify(!listed.includes("qml.recurring"), listed)
+        } else {
+            compare(registered.error, InvokeReplyError.None)
+            const next = Qt.formatDateTime(new Date(data.next), "yyyy-MM-dd'T'HH:mm:ss")
+            verify(listed.includes("qml.self qml.recurring: recurring next " + next), listed)
+            const withdrawn = manager.deregisterTimer("qml.recurring")
+            tryVerify(() => withdrawn.isFinished(), 10000)
+            compare(withdrawn.error, InvokeReplyError.None)
+            withdrawn.destroy()
+        }
+        registered.destroy()
     }
 }

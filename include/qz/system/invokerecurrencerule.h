@@ -5,6 +5,7 @@
 #include <qz/system/invokerecurrencerulefrequency.h>
 #include <qz/system/invokerecurrencerulelimit.h>
 
+#include <QList>
 #include <QObject>
 #include <QSet>
 
@@ -19,6 +20,11 @@ class InvokeRecurrenceRulePrivate;
 
     A value type; copies share their data until one is changed. Writers store their values
     unchecked: the navigator judges the ranges of the list members.
+
+    QML, and anything else going through the meta-object, reaches the five lists as the
+    properties minutesOfHour, hoursOfDay, daysOfWeek, daysOfMonth and monthsOfYear of type
+    QList<int> (JavaScript arrays of numbers): read in ascending order, written with duplicates
+    dropped.
 */
 class QZSYSTEM_EXPORT InvokeRecurrenceRule
 {
@@ -31,6 +37,11 @@ class QZSYSTEM_EXPORT InvokeRecurrenceRule
     Q_PROPERTY(qz::system::InvokeDateTime dateLimit READ dateLimit CONSTANT FINAL)
     Q_PROPERTY(int countLimit READ countLimit CONSTANT FINAL)
     Q_PROPERTY(bool valid READ isValid CONSTANT FINAL)
+    Q_PROPERTY(QList<int> minutesOfHour READ minutesOfHourList WRITE setMinutesOfHourList FINAL)
+    Q_PROPERTY(QList<int> hoursOfDay READ hoursOfDayList WRITE setHoursOfDayList FINAL)
+    Q_PROPERTY(QList<int> daysOfWeek READ daysOfWeekList WRITE setDaysOfWeekList FINAL)
+    Q_PROPERTY(QList<int> daysOfMonth READ daysOfMonthList WRITE setDaysOfMonthList FINAL)
+    Q_PROPERTY(QList<int> monthsOfYear READ monthsOfYearList WRITE setMonthsOfYearList FINAL)
 public:
     /*! Frequency None, invalid start time: not a valid rule until both are set. */
     InvokeRecurrenceRule();
@@ -78,6 +89,18 @@ public:
     bool isValid() const;
 
 private:
+    // The lists as the meta-object's properties: QML has no conversion from QSet.
+    QList<int> minutesOfHourList() const;
+    void setMinutesOfHourList(const QList<int> &minutes);
+    QList<int> hoursOfDayList() const;
+    void setHoursOfDayList(const QList<int> &hours);
+    QList<int> daysOfWeekList() const;
+    void setDaysOfWeekList(const QList<int> &days);
+    QList<int> daysOfMonthList() const;
+    void setDaysOfMonthList(const QList<int> &days);
+    QList<int> monthsOfYearList() const;
+    void setMonthsOfYearList(const QList<int> &months);
+
     QSharedDataPointer<InvokeRecurrenceRulePrivate> d;
 };
 
