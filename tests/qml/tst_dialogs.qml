@@ -38,7 +38,15 @@ TestCase {
         Component.onCompleted: appendItems(["red", "green", "blue"])
     }
 
+    SystemCredentialsPrompt {
+        id: credentials
+        includeRememberMe: true
+        rememberMeChecked: false
+        usernameField.emptyText: "Account"
+    }
+
     SignalSpy { id: dialogSpy; target: dialog; signalName: "finished" }
+    SignalSpy { id: credentialsSpy; target: credentials; signalName: "finished" }
     SignalSpy { id: promptSpy; target: prompt; signalName: "finished" }
     SignalSpy { id: listSpy; target: list; signalName: "finished" }
     SignalSpy { id: toastSpy; target: toast; signalName: "finished" }
@@ -91,6 +99,34 @@ TestCase {
         tryVerify(() => promptSpy.count > 0, 10000)
         compare(prompt.result, SystemUiResult.ConfirmButtonSelection)
         compare(prompt.inputFieldTextEntry(), "Alice")
+    }
+
+    // The box goes out unchecked; the login is answered with it checked, the cancel leaves it.
+    function test_credentials_data() {
+        return [
+            { tag: "login", title: "Sign in", result: SystemUiResult.ConfirmButtonSelection,
+              button: credentials.confirmButton, username: "alice", password: "p\u00e4ss: w\"rd",
+              rememberMe: true },
+            // Unscripted entries are the device's configured user and password.
+            { tag: "cancelled", title: "Sign in later",
+              result: SystemUiResult.CancelButtonSelection, button: credentials.cancelButton,
+              username: "user", password: "secret", rememberMe: false },
+        ]
+    }
+
+    function test_credentials(data) {
+        compare(credentials.usernameField.emptyText, "Account")
+        credentialsSpy.clear()
+        credentials.title = data.title
+        credentials.show()
+        tryCompare(credentialsSpy, "count", 1, 10000)
+        compare(credentials.result, data.result)
+        compare(credentials.error, SystemUiError.None)
+        verify(credentials.buttonSelection() === data.button,
+               "pressed " + credentials.buttonSelection())
+        compare(credentials.usernameEntry(), data.username)
+        compare(credentials.passwordEntry(), data.password)
+        compare(credentials.rememberMeSelection(), data.rememberMe)
     }
 
     function test_listDialogSelectsRows() {

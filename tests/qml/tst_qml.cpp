@@ -19,7 +19,12 @@ const char dialogScript[] = R"({"dialogs": [
     {"className": "AlertDialog", "title": "Press Keep", "button": "Keep", "delay": 0},
     {"className": "PromptDialog", "title": "Name?", "text": "Alice", "delay": 0},
     {"className": "ListDialog", "title": "Pick", "rows": [1, 2], "delay": 0},
-    {"className": "ToastBase", "timeout": true, "delay": 0}]})";
+    {"className": "ToastBase", "timeout": true, "delay": 0},
+    {"className": "LoginDialog", "title": "Sign in", "username": "alice",
+     "password": "p\u00e4ss: w\"rd", "checkbox": true, "delay": 0},
+    {"className": "LoginDialog", "title": "Sign in later", "button": "Cancel", "delay": 0},
+    {"className": "ProgressDialog", "delay": 0},
+    {"className": "ProgressToast", "delay": 0}]})";
 
 // The targets of tst_invoke.qml and tst_menu.qml: two that qzdevice starts, and this process.
 const QString receiverKey = QStringLiteral("qml.receiver");
