@@ -78,17 +78,30 @@ public:
         const auto [output, code] = m_processes->ctl(arguments);
         return {{QStringLiteral("code"), code}, {QStringLiteral("output"), output}};
     }
-    Q_INVOKABLE void startCtl(const QStringList &arguments)
+    /*! Starts qzctl and returns at once; the number to ask output() with. */
+    Q_INVOKABLE int startCtl(const QStringList &arguments)
     {
+        const int number = int(m_outputs.size());
+        m_outputs.append(QByteArray());
         auto *ctl = new QProcess(this);
-        connect(ctl, &QProcess::finished, this, [this, ctl] {
-            m_startedOutput += QString::fromUtf8(ctl->readAllStandardOutput());
+        const auto take = [this, ctl, number] {
+            m_outputs[number] += ctl->readAllStandardOutput();
+        };
+        connect(ctl, &QProcess::readyReadStandardOutput, this, take);
+        connect(ctl, &QProcess::finished, this, [take, ctl] {
+            take();
             ctl->deleteLater();
         });
         m_processes->startCtl(*ctl, arguments);
+        return number;
     }
-    /*! What the qzctl processes of startCtl() printed, once each ended. */
-    Q_INVOKABLE QString startedOutput() const { return m_startedOutput; }
+    /*! What the qzctl process \a number of startCtl() printed so far. */
+    Q_INVOKABLE QString output(int number) const
+    {
+        return QString::fromUtf8(m_outputs.value(number));
+    }
+    /*! What all the qzctl processes of startCtl() printed so far. */
+    Q_INVOKABLE QString startedOutput() const { return QString::fromUtf8(m_outputs.join()); }
     /*! What the started target \a key printed so far. */
     Q_INVOKABLE QString received(const QString &key) const
     {
@@ -99,7 +112,7 @@ public:
 private:
     DeviceProcesses *m_processes;
     QString m_targets;
-    QString m_startedOutput;
+    QList<QByteArray> m_outputs;
 };
 
 class Setup : public QObject
