@@ -28,6 +28,25 @@ void appendFrame(QByteArray &out, char type, const QByteArray &payload)
     appendFrame(out, type, payload.constData(), payload.size());
 }
 
+void appendHandleFrame(QByteArray &out, char type, uint32_t handle, const char *data,
+                       qsizetype size)
+{
+    const uint32_t length = uint32_t(size + sizeof handle);
+    out.reserve(out.size() + FrameHeaderSize + length);
+    out.append(reinterpret_cast<const char *>(&length), sizeof length);
+    out.append(type);
+    out.append(reinterpret_cast<const char *>(&handle), sizeof handle);
+    out.append(data, size);
+}
+
+bool takeHandle(const QByteArray &payload, uint32_t *handle)
+{
+    if (payload.size() < qsizetype(sizeof *handle))
+        return false;
+    std::memcpy(handle, payload.constData(), sizeof *handle);
+    return true;
+}
+
 QByteArray statusPayload(int error, const QString &text)
 {
     const uint32_t code = uint32_t(error);

@@ -1,11 +1,18 @@
 /*
- * Not API. The socket protocol between qz::PpsObject and the PPS server: one connection per
- * handle, frames of a 4-byte length (native order), a 1-byte type and the payload.
+ * Not API. The socket protocol between qz::PpsObject and the PPS server: frames of a 4-byte
+ * length (native order), a 1-byte type and the payload.
  *
  *   client -> server   'O' open (u32 open word, path text)   'W' write (PPS text)   'X' remove
  *                      'F' open as a file (as 'O'); its answer carries a descriptor (SCM_RIGHTS)
  *   server -> client   'A' answer (u32 errno, text)          'D' data (PPS text)
  *                      'E' error (u32 errno, text); the server closes the connection after it
+ *
+ * Those frames make the connection one handle. qz::PpsObject instead shares one connection among
+ * all the handles of a thread, so that opening one costs no connect: the same frames in lower case
+ * carry a u32 handle id before their payload ('o', 'w', 'x' and 'c' to close; 'a', 'd' and 'e').
+ * The client picks the ids, each larger than the last on that connection, so that no late frame
+ * of a closed handle can be taken for a newer one. An 'e' ends only its handle; an 'E' ends the
+ * connection and with it every handle. A failed open leaves no handle behind on either side.
  *
  * The descriptor that answers 'F' is one end of a SOCK_SEQPACKET pair whose other end the server
  * serves as a handle opened with that path: each packet is one message of bare PPS text, no
@@ -35,6 +42,14 @@ enum FrameType : char {
     FrameAnswer = 'A',
     FrameData = 'D',
     FrameError = 'E',
+    // Handle-addressed frames of a shared connection.
+    HandleOpen = 'o',
+    HandleWrite = 'w',
+    HandleRemove = 'x',
+    HandleClose = 'c',
+    HandleAnswer = 'a',
+    HandleData = 'd',
+    HandleError = 'e',
 };
 
 /*
@@ -50,6 +65,9 @@ constexpr qsizetype FrameHeaderSize = 5;
 constexpr int AnswerTimeoutMs = 10000;
 /*! Large enough for a whole directory's content; single writes are capped far lower. */
 constexpr qsizetype MaxFrameSize = 64 * 1024 * 1024;
+/*! The most handles one shared connection may hold open; an open past it fails with EMFILE, as
+    an open past the descriptor limit would. */
+constexpr qsizetype MaxHandlesPerConnection = 16384;
 
 struct Frame
 {
@@ -59,6 +77,11 @@ struct Frame
 
 QZPLATFORM_EXPORT void appendFrame(QByteArray &out, char type, const char *data, qsizetype size);
 QZPLATFORM_EXPORT void appendFrame(QByteArray &out, char type, const QByteArray &payload);
+/*! A handle-addressed frame: \a handle, then the payload. */
+QZPLATFORM_EXPORT void appendHandleFrame(QByteArray &out, char type, uint32_t handle,
+                                         const char *data, qsizetype size);
+/*! The handle id at the front of a handle-addressed frame's payload; false when it is too short. */
+QZPLATFORM_EXPORT bool takeHandle(const QByteArray &payload, uint32_t *handle);
 /*! The payload of an 'A' or 'E' frame. */
 QZPLATFORM_EXPORT QByteArray statusPayload(int error, const QString &text);
 QZPLATFORM_EXPORT bool parseStatus(const QByteArray &payload, int *error, QString *text);

@@ -56,10 +56,29 @@ qsizetype lineSize(const QByteArray &name, const QByteArray &encodedValue)
     return name.size() + encodedValue.size() + 2;
 }
 
+struct Connection;
+
+// One open handle. A connection speaking the plain frames is one handle; a shared connection
+// carries many, told apart by the ids of their frames.
 struct Client
 {
-    int fd = -1;
+    Connection *connection = nullptr;
+    uint32_t handle = 0;    // its id in handle-addressed frames
+    bool addressed = false; // whether its frames carry that id
     int id = 0;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    bool dead = false;
+    bool opened = false;
+    Path path;
+    PpsOpenMode::Types mode;
+
+    bool subscribes() const { return opened && (mode & PpsOpenMode::Subscribe); }
+};
+
+struct Connection
+{
+    int fd = -1;
     uid_t uid = 0;
     gid_t gid = 0;
     QByteArray in;
@@ -68,14 +87,11 @@ struct Client
     qsizetype waiting = 0; // bytes of the frames behind the front one
     bool pollingOut = false;
     bool dead = false;
-    bool opened = false;
     // A descriptor handed out by pps_open(): a SOCK_SEQPACKET end whose packets are bare messages,
     // so out holds messages rather than frames and an error can only be told by closing.
     bool raw = false;
-    Path path;
-    PpsOpenMode::Types mode;
-
-    bool subscribes() const { return opened && (mode & PpsOpenMode::Subscribe); }
+    std::map<uint32_t, std::unique_ptr<Client>> handles; // the plain frames' handle is 0
+    uint32_t lastHandle = 0;
 };
 
 // The outcome of an open: an errno number and its explanation.
@@ -194,12 +210,13 @@ public:
     };
     std::map<QByteArray, DirectoryAccess> directoryAccess;
     std::map<QByteArray, Object> objects;
-    std::map<int, std::unique_ptr<Client>> clients;
+    std::map<int, std::unique_ptr<Connection>> connections;
     // Open handles by what they watch (server-mode handles aside), so that a write costs only its
     // own object's audience, however many other connections are open.
     QHash<QByteArray, std::vector<Client *>> objectHandles;    // object path -> handles on it
     QHash<QByteArray, std::vector<Client *>> directoryHandles; // directory path -> ".all" handles
     std::vector<Client *> dying;
+    std::vector<Connection *> closing;
     QByteArray packet; // receives one packet of a descriptor client, MaxMessageSize and a byte more
 
     ServerPrivate();
@@ -210,21 +227,25 @@ public:
     void pauseAccepting(int error);
     void resumeAccepting();
     int waitTimeout(int timeoutMs) const;
-    Client *addClient(int fd, uid_t uid, gid_t gid);
-    void readFrom(Client *client);
-    void readPackets(Client *client, bool hungUp);
-    void flush(Client *client);
+    Connection *addConnection(int fd, uid_t uid, gid_t gid);
+    Client *addHandle(Connection *connection, uint32_t handle, bool addressed);
+    void readFrom(Connection *connection);
+    void readPackets(Connection *connection, bool hungUp);
+    void flush(Connection *connection);
     void send(Client *client, char type, const QByteArray &payload);
     void answer(Client *client, int error, const QString &text);
     void fail(Client *client, int error, const QString &text);
-    void cutOff(Client *client);
+    void fail(Connection *connection, int error, const QString &text);
+    void cutOff(Connection *connection);
     void kill(Client *client);
+    void kill(Connection *connection);
     void reap();
 
-    void handle(Client *client, const Frame &frame);
+    void handle(Connection *connection, const Frame &frame);
+    void handleAddressed(Connection *connection, const Frame &frame);
     Status open(Client *client, const QByteArray &payload);
     void openFile(Client *client, const QByteArray &payload);
-    void handOver(Client *client, int fd);
+    void handOver(Connection *connection, int fd);
     void write(Client *client, const QByteArray &payload);
     void remove(Client *client);
 
@@ -262,7 +283,7 @@ ServerPrivate::ServerPrivate()
 
 ServerPrivate::~ServerPrivate()
 {
-    for (auto &entry : clients)
+    for (auto &entry : connections)
         ::close(entry.first);
     for (int fd : {listenFd, epollFd, wakeFds[0], wakeFds[1]}) {
         if (fd >= 0)
@@ -369,36 +390,40 @@ void ServerPrivate::publish(const Object &object, const Client *writer, const QB
 
 void ServerPrivate::send(Client *client, char type, const QByteArray &payload)
 {
-    if (client->dead)
+    Connection *connection = client->connection;
+    if (client->dead || connection->dead)
         return;
-    if (client->waiting > maxQueued)
-        return cutOff(client);
+    if (connection->waiting > maxQueued)
+        return cutOff(connection);
     QByteArray frame;
-    if (client->raw)
+    if (connection->raw)
         frame = payload;
+    else if (client->addressed)
+        appendHandleFrame(frame, char(type | 0x20), client->handle, payload.constData(),
+                          payload.size());
     else
         appendFrame(frame, type, payload);
-    if (!client->out.empty())
-        client->waiting += frame.size();
-    client->out.push_back(std::move(frame));
-    flush(client);
+    if (!connection->out.empty())
+        connection->waiting += frame.size();
+    connection->out.push_back(std::move(frame));
+    flush(connection);
 }
 
-void ServerPrivate::flush(Client *client)
+void ServerPrivate::flush(Connection *connection)
 {
-    while (!client->out.empty()) {
-        QByteArray &front = client->out.front();
-        const ssize_t n = ::send(client->fd, front.constData() + client->outOffset,
-                                 front.size() - client->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
+    while (!connection->out.empty()) {
+        QByteArray &front = connection->out.front();
+        const ssize_t n = ::send(connection->fd, front.constData() + connection->outOffset,
+                                 front.size() - connection->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            if (errno == EMSGSIZE && client->raw) {
+            if (errno == EMSGSIZE && connection->raw) {
                 // Larger than one packet can be: its reader gets what the largest packet holds,
                 // as a read with a smaller buffer would.
                 int room = 0;
                 socklen_t length = sizeof room;
-                getsockopt(client->fd, SOL_SOCKET, SO_SNDBUF, &room, &length);
+                getsockopt(connection->fd, SOL_SOCKET, SO_SNDBUF, &room, &length);
                 const qsizetype fits = std::min(front.size() / 2, qsizetype(room / 2));
                 qCWarning(lcPps, "A message of %lld bytes is cut to %lld for a descriptor",
                           static_cast<long long>(front.size()), static_cast<long long>(fits));
@@ -406,24 +431,24 @@ void ServerPrivate::flush(Client *client)
                 continue;
             }
             if (errno != EAGAIN && errno != EWOULDBLOCK)
-                kill(client);
+                kill(connection);
             break;
         }
-        client->outOffset += n;
-        if (client->outOffset < front.size())
+        connection->outOffset += n;
+        if (connection->outOffset < front.size())
             continue;
-        client->out.pop_front();
-        client->outOffset = 0;
-        if (!client->out.empty())
-            client->waiting -= client->out.front().size();
+        connection->out.pop_front();
+        connection->outOffset = 0;
+        if (!connection->out.empty())
+            connection->waiting -= connection->out.front().size();
     }
-    const bool pending = !client->out.empty();
-    if (!client->dead && pending != client->pollingOut) {
+    const bool pending = !connection->out.empty();
+    if (!connection->dead && pending != connection->pollingOut) {
         epoll_event ev{};
         ev.events = pending ? uint32_t(EPOLLIN | EPOLLOUT) : uint32_t(EPOLLIN);
-        ev.data.fd = client->fd;
-        epoll_ctl(epollFd, EPOLL_CTL_MOD, client->fd, &ev);
-        client->pollingOut = pending;
+        ev.data.fd = connection->fd;
+        epoll_ctl(epollFd, EPOLL_CTL_MOD, connection->fd, &ev);
+        connection->pollingOut = pending;
     }
 }
 
@@ -436,27 +461,38 @@ void ServerPrivate::fail(Client *client, int error, const QString &text)
 {
     if (client->dead)
         return;
-    if (client->raw) {
-        qCDebug(lcPps) << "Closing a descriptor:" << text;
-        return kill(client);
-    }
-    QByteArray frame;
-    appendFrame(frame, FrameError, statusPayload(error, text));
-    client->out.push_back(std::move(frame));
-    flush(client);
+    if (!client->addressed)
+        return fail(client->connection, error, text);
+    // Only this handle ends; its connection serves the thread's other handles on.
+    send(client, FrameError, statusPayload(error, text));
     kill(client);
 }
 
-void ServerPrivate::cutOff(Client *client)
+void ServerPrivate::fail(Connection *connection, int error, const QString &text)
 {
-    const qsizetype queued = client->waiting;
+    if (connection->dead)
+        return;
+    if (connection->raw) {
+        qCDebug(lcPps) << "Closing a descriptor:" << text;
+        return kill(connection);
+    }
+    QByteArray frame;
+    appendFrame(frame, FrameError, statusPayload(error, text));
+    connection->out.push_back(std::move(frame));
+    flush(connection);
+    kill(connection);
+}
+
+void ServerPrivate::cutOff(Connection *connection)
+{
+    const qsizetype queued = connection->waiting;
     // What waits behind the frame in flight is dropped, so the error can follow that frame.
-    if (client->out.size() > 1)
-        client->out.erase(client->out.begin() + 1, client->out.end());
-    client->waiting = 0;
+    if (connection->out.size() > 1)
+        connection->out.erase(connection->out.begin() + 1, connection->out.end());
+    connection->waiting = 0;
     qCWarning(lcPps, "Disconnecting a client that stopped reading (%lld bytes queued)",
               static_cast<long long>(queued));
-    fail(client, ENOBUFS,
+    fail(connection, ENOBUFS,
          QStringLiteral("Disconnected for not reading: %1 bytes were waiting").arg(queued));
 }
 
@@ -468,10 +504,20 @@ void ServerPrivate::kill(Client *client)
     dying.push_back(client);
 }
 
+void ServerPrivate::kill(Connection *connection)
+{
+    if (connection->dead)
+        return;
+    connection->dead = true;
+    for (auto &entry : connection->handles)
+        kill(entry.second.get());
+    closing.push_back(connection);
+}
+
 void ServerPrivate::reap()
 {
-    // Killing a client can kill others (a server's clients); keep going until nothing is left.
-    const bool freed = !dying.empty();
+    // Killing a handle can kill others (a server's clients); keep going until nothing is left.
+    const bool freed = !closing.empty();
     while (!dying.empty()) {
         Client *client = dying.back();
         dying.pop_back();
@@ -492,10 +538,14 @@ void ServerPrivate::reap()
             }
         }
         unwatch(client);
-        epoll_ctl(epollFd, EPOLL_CTL_DEL, client->fd, nullptr);
-        ::close(client->fd);
-        clients.erase(client->fd);
+        client->connection->handles.erase(client->handle);
     }
+    for (Connection *connection : closing) {
+        epoll_ctl(epollFd, EPOLL_CTL_DEL, connection->fd, nullptr);
+        ::close(connection->fd);
+        connections.erase(connection->fd);
+    }
+    closing.clear();
     if (freed && acceptPaused)
         resumeAccepting();
 }
@@ -515,7 +565,7 @@ void ServerPrivate::accept()
             ::close(fd);
             continue;
         }
-        addClient(fd, credentials.uid, credentials.gid);
+        addConnection(fd, credentials.uid, credentials.gid);
         if (acceptStarved) {
             qCInfo(lcPps, "Accepting connections again");
             acceptStarved = false;
@@ -557,34 +607,47 @@ int ServerPrivate::waitTimeout(int timeoutMs) const
     return timeoutMs < 0 ? retryMs : std::min(timeoutMs, retryMs);
 }
 
-Client *ServerPrivate::addClient(int fd, uid_t uid, gid_t gid)
+Connection *ServerPrivate::addConnection(int fd, uid_t uid, gid_t gid)
 {
-    auto client = std::make_unique<Client>();
-    client->fd = fd;
-    client->uid = uid;
-    client->gid = gid;
+    auto connection = std::make_unique<Connection>();
+    connection->fd = fd;
+    connection->uid = uid;
+    connection->gid = gid;
     epoll_event ev{};
     ev.events = EPOLLIN;
     ev.data.fd = fd;
     epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &ev);
-    Client *const added = client.get();
-    clients[fd] = std::move(client);
+    Connection *const added = connection.get();
+    connections[fd] = std::move(connection);
     return added;
 }
 
-void ServerPrivate::readFrom(Client *client)
+Client *ServerPrivate::addHandle(Connection *connection, uint32_t handle, bool addressed)
+{
+    auto client = std::make_unique<Client>();
+    client->connection = connection;
+    client->handle = handle;
+    client->addressed = addressed;
+    client->uid = connection->uid;
+    client->gid = connection->gid;
+    Client *const added = client.get();
+    connection->handles[handle] = std::move(client);
+    return added;
+}
+
+void ServerPrivate::readFrom(Connection *connection)
 {
     char buffer[64 * 1024];
     bool hungUp = false;
     for (;;) {
-        const ssize_t n = ::recv(client->fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        const ssize_t n = ::recv(connection->fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             hungUp = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
             break;
         }
-        client->in.append(buffer, n);
+        connection->in.append(buffer, n);
         if (n < qsizetype(sizeof buffer))
             break;
     }
@@ -593,46 +656,47 @@ void ServerPrivate::readFrom(Client *client)
     Frame frame;
     // A write may carry at most one message; the header of a larger one is refused at once.
     const qsizetype limit = PpsObject::MaxMessageSize + 4096;
-    while (!client->dead) {
-        const int taken = takeFrame(client->in, &offset, &frame, limit);
+    while (!connection->dead) {
+        const int taken = takeFrame(connection->in, &offset, &frame, limit);
         if (taken == 0)
             break;
         if (taken < 0) {
-            fail(client, EMSGSIZE,
+            fail(connection, EMSGSIZE,
                  QStringLiteral("Message exceeds the limit of %1 bytes")
                      .arg(PpsObject::MaxMessageSize));
             break;
         }
-        handle(client, frame);
+        handle(connection, frame);
     }
-    client->in.remove(0, offset);
+    connection->in.remove(0, offset);
     if (hungUp)
-        kill(client);
+        kill(connection);
 }
 
-void ServerPrivate::readPackets(Client *client, bool hungUp)
+void ServerPrivate::readPackets(Connection *connection, bool hungUp)
 {
     if (packet.size() != PpsObject::MaxMessageSize + 1)
         packet.resize(PpsObject::MaxMessageSize + 1);
+    Client *client = connection->handles.at(0).get();
     // A bounded batch, so that one busy writer cannot hold the others up.
-    for (int i = 0; i < 64 && !client->dead; ++i) {
+    for (int i = 0; i < 64 && !connection->dead; ++i) {
         const ssize_t n =
-            ::recv(client->fd, packet.data(), size_t(packet.size()), MSG_DONTWAIT | MSG_TRUNC);
+            ::recv(connection->fd, packet.data(), size_t(packet.size()), MSG_DONTWAIT | MSG_TRUNC);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK)
-                kill(client);
+                kill(connection);
             return;
         }
         // An empty packet reads like the end of the stream; only a hang-up tells them apart.
         if (n == 0) {
             if (hungUp)
-                kill(client);
+                kill(connection);
             return;
         }
         if (n > PpsObject::MaxMessageSize)
-            return fail(client, EMSGSIZE,
+            return fail(connection, EMSGSIZE,
                         QStringLiteral("Message exceeds the limit of %1 bytes")
                             .arg(PpsObject::MaxMessageSize));
         write(client, QByteArray(packet.constData(), n));
@@ -642,7 +706,7 @@ void ServerPrivate::readPackets(Client *client, bool hungUp)
 void ServerPrivate::openFile(Client *client, const QByteArray &payload)
 {
     // The descriptor must be the next thing this connection reads, to travel with its answer.
-    if (!client->out.empty())
+    if (!client->connection->out.empty())
         return answer(client, EBUSY,
                       QStringLiteral("Answers wait unread; a descriptor follows no others"));
     int ends[2];
@@ -654,19 +718,19 @@ void ServerPrivate::openFile(Client *client, const QByteArray &payload)
     const int room = int(2 * PpsObject::MaxMessageSize);
     for (const int end : ends)
         setsockopt(end, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
-    Client *file = addClient(ends[0], client->uid, client->gid);
+    Connection *file = addConnection(ends[0], client->uid, client->gid);
     file->raw = true;
-    const Status status = open(file, payload);
+    const Status status = open(addHandle(file, 0, false), payload);
     if (status.error != 0) {
         ::close(ends[1]);
         kill(file);
         return answer(client, status.error, status.text);
     }
-    handOver(client, ends[1]);
+    handOver(client->connection, ends[1]);
     ::close(ends[1]);
 }
 
-void ServerPrivate::handOver(Client *client, int fd)
+void ServerPrivate::handOver(Connection *connection, int fd)
 {
     QByteArray frame;
     appendFrame(frame, FrameAnswer, statusPayload(0, {}));
@@ -682,19 +746,24 @@ void ServerPrivate::handOver(Client *client, int fd)
     rights->cmsg_type = SCM_RIGHTS;
     rights->cmsg_len = CMSG_LEN(sizeof(int));
     std::memcpy(CMSG_DATA(rights), &fd, sizeof fd);
-    const ssize_t n = ::sendmsg(client->fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t n = ::sendmsg(connection->fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
     // Its socket is full although nothing is queued: a client that never reads its answers.
     if (n <= 0)
-        return kill(client);
+        return kill(connection);
     if (n < frame.size()) {
-        client->out.push_back(frame);
-        client->outOffset = n;
-        flush(client);
+        connection->out.push_back(frame);
+        connection->outOffset = n;
+        flush(connection);
     }
 }
 
-void ServerPrivate::handle(Client *client, const Frame &frame)
+void ServerPrivate::handle(Connection *connection, const Frame &frame)
 {
+    if (frame.type >= 'a' && frame.type <= 'z')
+        return handleAddressed(connection, frame);
+    auto own = connection->handles.find(0);
+    Client *client =
+        own != connection->handles.end() ? own->second.get() : addHandle(connection, 0, false);
     const bool openWordGiven = frame.payload.size() >= qsizetype(sizeof(uint32_t));
     switch (frame.type) {
     case FrameOpen:
@@ -716,6 +785,47 @@ void ServerPrivate::handle(Client *client, const Frame &frame)
         break;
     default:
         fail(client, EPROTO, QStringLiteral("Unknown request"));
+    }
+}
+
+void ServerPrivate::handleAddressed(Connection *connection, const Frame &frame)
+{
+    uint32_t id = 0;
+    if (!takeHandle(frame.payload, &id) || id == 0)
+        return fail(connection, EPROTO, QStringLiteral("Malformed request"));
+    const QByteArray payload = frame.payload.sliced(sizeof id);
+    if (frame.type == HandleOpen) {
+        if (id <= connection->lastHandle)
+            return fail(connection, EPROTO, QStringLiteral("Handle ids must increase"));
+        if (payload.size() < qsizetype(sizeof(uint32_t)))
+            return fail(connection, EPROTO, QStringLiteral("Malformed open request"));
+        connection->lastHandle = id;
+        const bool full = qsizetype(connection->handles.size()) >= MaxHandlesPerConnection;
+        Client *client = addHandle(connection, id, true);
+        const Status status =
+            full ? Status{EMFILE, QStringLiteral("Too many handles on one connection (%1)")
+                                      .arg(MaxHandlesPerConnection)}
+                 : open(client, payload);
+        answer(client, status.error, status.text);
+        // The client keeps no handle whose open failed, and neither does the server.
+        if (status.error != 0)
+            kill(client);
+        return;
+    }
+    // Frames for a handle that has already ended (an error crossed them on the way) are void.
+    const auto it = connection->handles.find(id);
+    if (it == connection->handles.end() || it->second->dead)
+        return;
+    Client *client = it->second.get();
+    switch (frame.type) {
+    case HandleWrite:
+        return write(client, payload);
+    case HandleRemove:
+        return remove(client);
+    case HandleClose:
+        return kill(client);
+    default:
+        fail(connection, EPROTO, QStringLiteral("Unknown request"));
     }
 }
 
@@ -1051,17 +1161,17 @@ void ServerPrivate::serveOnce(int timeoutMs)
             }
             continue;
         }
-        auto it = clients.find(fd);
-        if (it == clients.end() || it->second->dead)
+        auto it = connections.find(fd);
+        if (it == connections.end() || it->second->dead)
             continue;
-        Client *client = it->second.get();
+        Connection *connection = it->second.get();
         if (events[i].events & EPOLLOUT)
-            flush(client);
+            flush(connection);
         const bool hungUp = events[i].events & (EPOLLHUP | EPOLLRDHUP | EPOLLERR);
-        if (client->raw && ((events[i].events & EPOLLIN) || hungUp))
-            readPackets(client, hungUp);
+        if (connection->raw && ((events[i].events & EPOLLIN) || hungUp))
+            readPackets(connection, hungUp);
         else if ((events[i].events & EPOLLIN) || hungUp)
-            readFrom(client);
+            readFrom(connection);
     }
     reap();
 }
@@ -1156,7 +1266,7 @@ bool Server::adoptConnection(int fd, uid_t uid, gid_t gid)
         return false;
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->addClient(fd, uid, gid);
+    d->addConnection(fd, uid, gid);
     return true;
 }
 

@@ -29,8 +29,16 @@ class PpsObjectPrivate;
     fails with ECONNREFUSED or ENOENT.
 
     readyRead() is emitted on the event loop of the thread that opened the object, once for each
-    change that arrives and has not been read yet; a thread without an event dispatcher gets no
-    signal but can read, blocking. A handle never receives the changes it wrote itself.
+    change that arrives and has not been read yet, and once more when the handle is lost; a
+    thread without an event dispatcher gets no signal but can read, blocking. A handle never
+    receives the changes it wrote itself.
+
+    All handles of one thread share one connection to the server, made by the first open() and
+    kept for the thread's lifetime (a lost one is replaced by the next open()), so an open costs
+    a request and its answer, not a connect. A handle is used on the thread that opened it. The
+    handles stay independent: closing one, or one that fails, leaves the others open; a handle
+    that leaves more than MaxUnreadSize bytes unread behind its oldest change is closed with
+    ENOBUFS, as the server closes a connection whose thread stops reading altogether.
 
     open() connects only to a server running as this user or as root, so a socket planted by
     someone else is not trusted with what this process writes.
@@ -55,6 +63,8 @@ public:
     static constexpr qsizetype MaxNameSize = 255;
     /*! The most an object's attributes may hold, as text. */
     static constexpr qsizetype MaxObjectSize = 16 * 1024 * 1024;
+    /*! The most a handle may leave unread behind its oldest unread change. */
+    static constexpr qsizetype MaxUnreadSize = 8 * 1024 * 1024;
 
     explicit PpsObject(const QString &path, QObject *parent = nullptr);
     ~PpsObject() override;
