@@ -5,8 +5,10 @@
 
 #include <qz/PpsObject>
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -84,6 +86,7 @@ private Q_SLOTS:
     void readyReadAfterAnotherHandleDrained();
     void threadsDoNotBlockEachOther_data();
     void threadsDoNotBlockEachOther();
+    void stalledThreadIsCutOffAlone();
     void serverRestart_data();
     void serverRestart();
     void addressedFrames_data();
@@ -272,6 +275,8 @@ void tst_PpsMultiplex::readyReadAfterAnotherHandleDrained()
     for (int i = 0; i < readBefore; ++i)
         QCOMPARE(changeOf(b.read()), "x::" + QByteArray::number(i + 1) + '\n');
     QCOMPARE(bReady.size(), 0);
+    if (readBefore < 2)
+        QTRY_COMPARE(bReady.size(), 2 - readBefore); // from the loop, with no socket activity
 
     // A later change proves the loop ran past the first ones' signals, and no extra came.
     writer.send(qz::pps::FrameWrite, "x::3\n");
@@ -338,6 +343,56 @@ void tst_PpsMultiplex::threadsDoNotBlockEachOther()
     QVERIFY(opener.write("open::yes\n"));
     QVERIFY(blocked->wait(30000));
     QCOMPARE(changeOf(got), "open::yes\n");
+}
+
+void tst_PpsMultiplex::stalledThreadIsCutOffAlone()
+{
+    PpsTestServer server;
+    server.server().setMaxQueuedBytes(64 * 1024);
+    RawPpsClient writer(server.socketPath());
+    QCOMPARE(writer.open(PpsOpenMode::Publish | PpsOpenMode::Create, Obj.toUtf8()), 0);
+    QSemaphore opened, resume;
+    int stalledError = -1;
+    std::unique_ptr<QThread> stalled(QThread::create([&] {
+        PpsObject object(Delta);
+        const bool open = object.open(PpsOpenMode::Subscribe);
+        opened.release();
+        resume.acquire(); // a thread busy elsewhere, reading nothing
+        // Then it reads all that came: up to the end of its connection, if it was cut off.
+        const QDeadlineTimer deadline(10000);
+        bool ok = open;
+        while ((ok || object.error() == EAGAIN) && !deadline.hasExpired())
+            object.read(&ok);
+        stalledError = object.error();
+    }));
+    stalled->start();
+    auto release = qScopeGuard([&] {
+        resume.release();
+        QVERIFY(stalled->wait(30000));
+    });
+    QVERIFY(opened.tryAcquire(1, 30000));
+
+    PpsObject reader(Delta);
+    QVERIFY(reader.open(PpsOpenMode::Subscribe));
+    int seen = 0;
+    connect(&reader, &PpsObject::readyRead, this, [&] {
+        if (reader.read().contains(QByteArray("\nn::" + QByteArray::number(seen) + '\n')))
+            ++seen;
+    });
+    // Far more than the server queues for a connection, far less than a handle may leave unread:
+    // only a connection of the stalled thread's own is cut off for it.
+    const QByteArray pad(64 * 1024, 'p');
+    for (int i = 0; i < 32; ++i) {
+        writer.send(qz::pps::FrameWrite, "n::" + QByteArray::number(i) + "\nv::" + pad + '\n');
+        QVERIFY(QTest::qWaitFor([&] { return seen == i + 1; }, 10000));
+    }
+    release.dismiss();
+    resume.release();
+    QVERIFY(stalled->wait(30000));
+    // Its error frame, or the end of the stream when no room was left for the frame.
+    QVERIFY2(stalledError == ENOBUFS || stalledError == ECONNRESET,
+             qPrintable(QString::number(stalledError)));
+    QCOMPARE(reader.error(), 0);
 }
 
 void tst_PpsMultiplex::serverRestart_data()
