@@ -13,6 +13,9 @@
 //     brings no content) is answered only while its server lives, or is followed by an error;
 //   - no acknowledged write is lost: a write the server did not refuse reaches every other
 //     handle subscribed to that ordinary object.
+// A client may also open handles of its own on its connection ('o', 'w', 'x', 'c' with a handle
+// id): their opens meet the same access checks, each open and remove is answered on its handle,
+// and nothing comes for a handle after its error, its close or a refused open.
 #include "fuzzcheck.h"
 
 #include <pps/ppspath.h>
@@ -27,6 +30,8 @@
 #include <array>
 #include <cerrno>
 #include <deque>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -110,6 +115,17 @@ struct Request
     QByteArray path;
 };
 
+// A handle-addressed handle of a peer's connection.
+struct Handle
+{
+    std::deque<Request> pending;
+    bool opened = false;
+    bool subscribes = false;
+    bool dataAheadOfAnswer = false;
+    bool ended = false; // an 'e' came for it
+    qz::pps::Path path;
+};
+
 struct Peer
 {
     int fd = -1;
@@ -125,6 +141,8 @@ struct Peer
     qz::pps::Path path;
     QByteArrayList roundData; // what arrived in the current round
     bool wasControlOpen = false;
+    uint32_t lastHandle = 0;
+    std::map<uint32_t, Handle> handles; // closed and refused ones are gone
 };
 
 class Session
@@ -162,6 +180,11 @@ public:
             QZ_FUZZ_CHECK(peer.closed || peer.desynced || peer.pending.empty(),
                           "client %u: %zu requests never answered", unsigned(peer.user.uid),
                           peer.pending.size());
+            for (const auto &[id, handle] : peer.handles) {
+                QZ_FUZZ_CHECK(peer.closed || peer.desynced || handle.pending.empty(),
+                              "client %u: %zu requests of handle %u never answered",
+                              unsigned(peer.user.uid), handle.pending.size(), unsigned(id));
+            }
         }
     }
 
@@ -193,6 +216,13 @@ private:
         // A closed peer end only makes the write fail; the reply side notices the close.
         [[maybe_unused]] const ssize_t n =
             ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+
+    static void sendAddressed(int fd, char type, uint32_t id, const QByteArray &body)
+    {
+        QByteArray frame;
+        qz::pps::appendHandleFrame(frame, type, id, body.constData(), body.size());
+        sendRaw(fd, frame);
     }
 
     static QByteArray openPayload(uint32_t mode, const QByteArray &path)
@@ -289,15 +319,67 @@ private:
                 peer.pending.push_back({type, mode, payload.mid(4)});
             } else if (type == qz::pps::FrameRemove) {
                 peer.pending.push_back({type});
+            } else if (type >= 'a' && type <= 'z') {
+                // Handle ids and answers no longer followed.
+                peer.desynced = true;
+                m_removalsUnknown = true;
             }
             sendFrame(peer.fd, type, payload);
             break;
         }
         default:
+            if (kind & 8)
+                return addressedRequest(peer, in);
             peer.desynced = true;
             m_removalsUnknown = true;
             sendRaw(peer.fd, in.shortBytes());
         }
+    }
+
+    void addressedRequest(Peer &peer, qzfuzz::Input &in)
+    {
+        const uint8_t op = in.byte();
+        // Mostly the id a client would use; sometimes a forged one, which ends the connection
+        // when it is 0 or an open's that does not increase, and is ignored when no handle's.
+        const bool forged = op & 0x40;
+        const bool pick = op % 4 != 0 && !forged && !peer.handles.empty();
+        const uint32_t id =
+            op % 4 == 0 && !forged ? peer.lastHandle + 1
+            : pick ? std::next(peer.handles.begin(), in.byte() % peer.handles.size())->first
+                   : in.byte() % (peer.lastHandle + 2);
+        const auto handle = peer.handles.find(id);
+        const bool known = handle != peer.handles.end() && !handle->second.ended;
+        switch (op % 4) {
+        case 0: {
+            const uint32_t mode = in.byte() & 0xf;
+            const QByteArray path = pathFrom(in);
+            if (id > peer.lastHandle) {
+                peer.lastHandle = id;
+                peer.handles[id].pending.push_back({qz::pps::HandleOpen, mode, path});
+            }
+            return sendAddressed(peer.fd, qz::pps::HandleOpen, id, openPayload(mode, path));
+        }
+        case 1:
+            return sendAddressed(peer.fd, qz::pps::HandleWrite, id, in.shortBytes());
+        case 2:
+            if (known)
+                handle->second.pending.push_back({qz::pps::HandleRemove});
+            return sendAddressed(peer.fd, qz::pps::HandleRemove, id, {});
+        default:
+            if (handle != peer.handles.end())
+                peer.handles.erase(handle);
+            return sendAddressed(peer.fd, qz::pps::HandleClose, id, {});
+        }
+    }
+
+    void removed(const qz::pps::Path &path)
+    {
+        if (path.directory)
+            return;
+        m_removedPaths.append(path.object);
+        const int seed = seedIndex(path.object);
+        if (seed >= 0)
+            m_removed[seed] = true;
     }
 
     bool anyDesynced() const
@@ -319,8 +401,14 @@ private:
     {
         const bool followed = !anyDesynced() && !m_removalsUnknown;
         for (Peer *client : m_controlOpens) {
+            const QByteArray &object = client->path.object;
             const bool served = std::any_of(m_peers.begin(), m_peers.end(), [&](const Peer &p) {
-                return live(p) && p.opened && p.path.server && p.path.object == client->path.object;
+                return live(p) &&
+                       ((p.opened && p.path.server && p.path.object == object) ||
+                        std::any_of(p.handles.begin(), p.handles.end(), [&](const auto &h) {
+                            return h.second.opened && !h.second.ended && h.second.path.server &&
+                                   h.second.path.object == object;
+                        }));
             });
             QZ_FUZZ_CHECK(!followed || served || client->gotError,
                           "client %u opened control object %s that no live server holds",
@@ -409,9 +497,81 @@ private:
         case qz::pps::FrameData:
             data(peer, frame.payload);
             return;
+        case qz::pps::HandleAnswer:
+        case qz::pps::HandleData:
+        case qz::pps::HandleError: {
+            uint32_t id = 0;
+            QZ_FUZZ_CHECK(qz::pps::takeHandle(frame.payload, &id),
+                          "client %u: '%c' without a handle", uid, frame.type);
+            addressedReply(peer, frame.type, id, frame.payload.sliced(sizeof id));
+            return;
+        }
         default:
             QZ_FUZZ_CHECK(false, "client %u: frame of unknown type '%c'", uid, frame.type);
         }
+    }
+
+    void addressedReply(Peer &peer, char type, uint32_t id, const QByteArray &body)
+    {
+        const unsigned uid = unsigned(peer.user.uid);
+        int error = 0;
+        QString text;
+        QZ_FUZZ_CHECK(type == qz::pps::HandleData || qz::pps::parseStatus(body, &error, &text),
+                      "client %u: malformed '%c' for handle %u", uid, type, unsigned(id));
+        QZ_FUZZ_CHECK(type != qz::pps::HandleError || error != 0,
+                      "client %u: error frame without an error for handle %u", uid, unsigned(id));
+        if (type == qz::pps::HandleData)
+            checkSecrets(peer, body);
+        if (peer.desynced)
+            return;
+        const auto it = peer.handles.find(id);
+        QZ_FUZZ_CHECK(it != peer.handles.end(),
+                      "client %u: '%c' for handle %u, closed, refused or never opened", uid, type,
+                      unsigned(id));
+        Handle &handle = it->second;
+        QZ_FUZZ_CHECK(!handle.ended, "client %u: '%c' for handle %u after its error", uid, type,
+                      unsigned(id));
+        if (type == qz::pps::HandleError) {
+            handle.ended = true;
+            handle.pending.clear();
+            return;
+        }
+        if (type == qz::pps::HandleData) {
+            qz::pps::Path path = handle.path;
+            bool subscribes = handle.subscribes;
+            if (!handle.opened) {
+                QZ_FUZZ_CHECK(!handle.pending.empty() &&
+                                  handle.pending.front().type == qz::pps::HandleOpen,
+                              "client %u: data before handle %u's open", uid, unsigned(id));
+                const Request &open = handle.pending.front();
+                subscribes = open.mode & PpsOpenMode::Subscribe;
+                qz::pps::Path::parse(open.path, &path, &text);
+                handle.dataAheadOfAnswer = true;
+            }
+            QZ_FUZZ_CHECK(subscribes || path.server,
+                          "client %u: data to handle %u that did not subscribe:\n%s", uid,
+                          unsigned(id), body.constData());
+            if (path.server)
+                checkServerData(uid, path.name(), body);
+            return;
+        }
+        QZ_FUZZ_CHECK(!handle.pending.empty(),
+                      "client %u: an answer for handle %u nobody asked for", uid, unsigned(id));
+        const Request request = handle.pending.front();
+        handle.pending.pop_front();
+        if (request.type == qz::pps::HandleRemove) {
+            if (error == 0)
+                removed(handle.path);
+            return;
+        }
+        QZ_FUZZ_CHECK(error == 0 || !handle.dataAheadOfAnswer,
+                      "client %u: got data for handle %u's refused open", uid, unsigned(id));
+        if (error != 0) {
+            peer.handles.erase(it); // nothing may come for it any more
+            return;
+        }
+        accepted(peer.user, request, &handle.path, &handle.subscribes);
+        handle.opened = true;
     }
 
     void answered(Peer &peer, int error)
@@ -433,17 +593,15 @@ private:
         if (error != 0)
             return;
         if (request.type == qz::pps::FrameRemove) {
-            if (peer.opened && !peer.path.directory)
-                m_removedPaths.append(peer.path.object);
-            const int seed = seedIndex(peer.path.object);
-            if (seed >= 0 && !peer.path.directory)
-                m_removed[seed] = true;
+            if (peer.opened)
+                removed(peer.path);
             return;
         }
         QZ_FUZZ_CHECK(request.type != qz::pps::FrameOpen || !peer.opened,
                       "client %u: a second open on one handle accepted", unsigned(peer.user.uid));
         if (request.type == qz::pps::FrameOpen) {
-            accepted(peer, request);
+            accepted(peer.user, request, &peer.path, &peer.subscribes);
+            peer.opened = true;
             // Every ordinary object comes with its content, however empty; a control object none.
             peer.wasControlOpen =
                 peer.subscribes && !contentCame && !peer.path.directory && !peer.path.server;
@@ -452,51 +610,55 @@ private:
         }
     }
 
-    void accepted(Peer &peer, const Request &request)
+    void accepted(const User &user, const Request &request, qz::pps::Path *path, bool *subscribes)
     {
-        const unsigned uid = unsigned(peer.user.uid);
+        const unsigned uid = unsigned(user.uid);
         const char *const text = request.path.constData();
         QString why;
-        QZ_FUZZ_CHECK(qz::pps::Path::parse(request.path, &peer.path, &why),
+        QZ_FUZZ_CHECK(qz::pps::Path::parse(request.path, path, &why),
                       "client %u: open of invalid path \"%s\" accepted", uid, text);
         QZ_FUZZ_CHECK(request.path.size() <= MaxPathSize,
                       "client %u: open of a %lld-byte path accepted", uid,
                       static_cast<long long>(request.path.size()));
-        for (const QByteArray &component : peer.path.object.split('/')) {
+        for (const QByteArray &component : path->object.split('/')) {
             QZ_FUZZ_CHECK(component.size() <= MaxNameSize,
                           "client %u: open of a path with a %lld-byte component accepted", uid,
                           static_cast<long long>(component.size()));
         }
         const PpsOpenMode::Types mode = PpsOpenMode::Types::fromInt(int(request.mode & 0xffff));
-        peer.opened = true;
-        peer.subscribes = mode & PpsOpenMode::Subscribe;
+        *subscribes = mode & PpsOpenMode::Subscribe;
 
-        const int seed = peer.path.directory ? -1 : seedIndex(peer.path.object);
+        const int seed = path->directory ? -1 : seedIndex(path->object);
         if (seed < 0 || m_removed[seed] || m_removalsUnknown)
             return;
         const Seed &s = Seeds[seed];
-        QZ_FUZZ_CHECK(!peer.path.server, "client %u: took over ordinary object %s as its server",
-                      uid, s.path);
-        QZ_FUZZ_CHECK(!(mode & PpsOpenMode::Subscribe) || permits(s, peer.user, 4),
+        QZ_FUZZ_CHECK(!path->server, "client %u: took over ordinary object %s as its server", uid,
+                      s.path);
+        QZ_FUZZ_CHECK(!(mode & PpsOpenMode::Subscribe) || permits(s, user, 4),
                       "client %u: subscribed to %s (mode %o) without read access", uid, s.path,
                       unsigned(s.mode));
         QZ_FUZZ_CHECK(!(mode & (PpsOpenMode::Publish | PpsOpenMode::DeleteContents)) ||
-                          permits(s, peer.user, 2),
+                          permits(s, user, 2),
                       "client %u: opened %s (mode %o) for writing without write access", uid,
                       s.path, unsigned(s.mode));
+    }
+
+    void checkSecrets(const Peer &peer, const QByteArray &payload) const
+    {
+        for (const Seed &seed : Seeds) {
+            if (permits(seed, peer.user, 4) || m_input.contains(seed.secret))
+                continue;
+            QZ_FUZZ_CHECK(
+                !payload.contains(seed.secret), "client %u read the content of %s (mode %o):\n%s",
+                unsigned(peer.user.uid), seed.path, unsigned(seed.mode), payload.constData());
+        }
     }
 
     void data(Peer &peer, const QByteArray &payload)
     {
         peer.roundData.append(payload);
         const unsigned uid = unsigned(peer.user.uid);
-        for (const Seed &seed : Seeds) {
-            if (permits(seed, peer.user, 4) || m_input.contains(seed.secret))
-                continue;
-            QZ_FUZZ_CHECK(!payload.contains(seed.secret),
-                          "client %u read the content of %s (mode %o):\n%s", uid, seed.path,
-                          unsigned(seed.mode), payload.constData());
-        }
+        checkSecrets(peer, payload);
         if (peer.desynced)
             return;
         bool subscribes = peer.subscribes;
