@@ -544,6 +544,13 @@ void tst_PpsMultiplex::handleLimitPerConnection()
     QCOMPARE(code, 0);
     QCOMPARE(open(), 0);
     QCOMPARE(open(), EMFILE);
+
+    // A close and the next open in one write, as a client that replaces a handle sends them.
+    ++id;
+    sendRaw(client, addressed(qz::pps::HandleClose, 3) + openFrame(id, create, path(id)));
+    QCOMPARE(describe(client.next(10000), &code), "a" + QByteArray::number(id));
+    QEXPECT_FAIL("", "the server counts a closed handle until the end of its round", Continue);
+    QCOMPARE(code, 0);
 }
 
 QTEST_MAIN(tst_PpsMultiplex)
