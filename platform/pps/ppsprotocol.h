@@ -14,6 +14,11 @@
  * of a closed handle can be taken for a newer one. An 'e' ends only its handle; an 'E' ends the
  * connection and with it every handle. A failed open leaves no handle behind on either side.
  *
+ * 'l' carries a descriptor: one end of a stream socket pair linking a client of a control object
+ * with the object's server. To the client it answers the open (u32 errno 0); to the server's
+ * handle it announces the client (u32 client id, u32 open mode). Over the link the client sends
+ * 'w' frames and the server 'd' frames, both for handle 1; either end closes it to leave.
+ *
  * The descriptor that answers 'F' is one end of a SOCK_SEQPACKET pair whose other end the server
  * serves as a handle opened with that path: each packet is one message of bare PPS text, no
  * frames, and the server simply closes its end where a handle would get an 'E' frame.
@@ -50,6 +55,7 @@ enum FrameType : char {
     HandleAnswer = 'a',
     HandleData = 'd',
     HandleError = 'e',
+    HandleLink = 'l',
 };
 
 /*

@@ -3,6 +3,7 @@
 #include "ppspath.h"
 #include "ppsprotocol.h"
 #include "ppsrecording.h"
+#include "ppsrouting.h"
 
 #include <qz/ppsobject.h>
 
@@ -70,6 +71,8 @@ struct Client
     gid_t gid = 0;
     bool dead = false;
     bool opened = false;
+    bool linked = false; // talks with the control object's server over a link of their own
+    int link = -1;       // its end of that link, until the open's answer carries it
     Path path;
     PpsOpenMode::Types mode;
 
@@ -83,6 +86,7 @@ struct Connection
     gid_t gid = 0;
     QByteArray in;
     std::deque<QByteArray> out; // frames; the front one is in flight from outOffset on
+    std::deque<int> outFds;     // for each frame, a descriptor sent with its first byte, or -1
     qsizetype outOffset = 0;
     qsizetype waiting = 0; // bytes of the frames behind the front one
     bool pollingOut = false;
@@ -92,7 +96,52 @@ struct Connection
     bool raw = false;
     std::map<uint32_t, std::unique_ptr<Client>> handles; // the plain frames' handle is 0
     uint32_t lastHandle = 0;
+    qsizetype live = 0; // handles not ended; ended ones wait in handles for the reaper
+
+    void enqueue(QByteArray frame, int descriptor = -1)
+    {
+        out.push_back(std::move(frame));
+        outFds.push_back(descriptor);
+    }
+    void dropFrame(bool front)
+    {
+        const int descriptor = front ? outFds.front() : outFds.back();
+        if (descriptor >= 0)
+            ::close(descriptor);
+        if (front) {
+            out.pop_front();
+            outFds.pop_front();
+        } else {
+            out.pop_back();
+            outFds.pop_back();
+        }
+    }
+    ~Connection()
+    {
+        for (const int descriptor : outFds) {
+            if (descriptor >= 0)
+                ::close(descriptor);
+        }
+    }
 };
+
+// Sends all of frame, or its start, with descriptor attached to its first byte.
+ssize_t sendWithDescriptor(int fd, const QByteArray &frame, int descriptor)
+{
+    iovec data{const_cast<char *>(frame.constData()), size_t(frame.size())};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr *rights = CMSG_FIRSTHDR(&message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &descriptor, sizeof descriptor);
+    return ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+}
 
 // The outcome of an open: an errno number and its explanation.
 struct Status
@@ -194,6 +243,7 @@ public:
     std::thread thread;
     qsizetype maxQueued = 8 * 1024 * 1024;
     Recorder *recorder = nullptr;
+    bool directLinks = true;
     mode_t socketMode = 0600;
     int nextClientId = 1;
     bool acceptPaused = false;  // out of descriptors: the listen socket is not polled
@@ -232,7 +282,7 @@ public:
     void readFrom(Connection *connection);
     void readPackets(Connection *connection, bool hungUp);
     void flush(Connection *connection);
-    void send(Client *client, char type, const QByteArray &payload);
+    void send(Client *client, char type, const QByteArray &payload, int descriptor = -1);
     void answer(Client *client, int error, const QString &text);
     void fail(Client *client, int error, const QString &text);
     void fail(Connection *connection, int error, const QString &text);
@@ -263,6 +313,7 @@ public:
     Status openDirectory(Client *client, const Path &path, PpsOpenMode::Types mode,
                          mode_t createMode);
     Status openServer(Client *client, const Path &path, PpsOpenMode::Types mode, mode_t createMode);
+    bool link(Client *client, const Object &object);
     void routeToServer(Object &object, Client *client, const QByteArray &text);
     void routeFromServer(Object &object, const QByteArray &text);
     std::vector<Client *> clientsOf(const Object &object) const;
@@ -388,13 +439,16 @@ void ServerPrivate::publish(const Object &object, const Client *writer, const QB
     deliver(directoryHandles, object.parent);
 }
 
-void ServerPrivate::send(Client *client, char type, const QByteArray &payload)
+void ServerPrivate::send(Client *client, char type, const QByteArray &payload, int descriptor)
 {
     Connection *connection = client->connection;
-    if (client->dead || connection->dead)
+    if (client->dead || connection->dead || connection->waiting > maxQueued) {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        if (!client->dead && !connection->dead)
+            cutOff(connection);
         return;
-    if (connection->waiting > maxQueued)
-        return cutOff(connection);
+    }
     QByteArray frame;
     if (connection->raw)
         frame = payload;
@@ -405,7 +459,7 @@ void ServerPrivate::send(Client *client, char type, const QByteArray &payload)
         appendFrame(frame, type, payload);
     if (!connection->out.empty())
         connection->waiting += frame.size();
-    connection->out.push_back(std::move(frame));
+    connection->enqueue(std::move(frame), descriptor);
     flush(connection);
 }
 
@@ -413,8 +467,16 @@ void ServerPrivate::flush(Connection *connection)
 {
     while (!connection->out.empty()) {
         QByteArray &front = connection->out.front();
-        const ssize_t n = ::send(connection->fd, front.constData() + connection->outOffset,
-                                 front.size() - connection->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
+        int &descriptor = connection->outFds.front();
+        const ssize_t n =
+            descriptor >= 0
+                ? sendWithDescriptor(connection->fd, front, descriptor)
+                : ::send(connection->fd, front.constData() + connection->outOffset,
+                         front.size() - connection->outOffset, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0 && descriptor >= 0) {
+            ::close(descriptor); // it travelled with the first byte
+            descriptor = -1;
+        }
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -437,7 +499,7 @@ void ServerPrivate::flush(Connection *connection)
         connection->outOffset += n;
         if (connection->outOffset < front.size())
             continue;
-        connection->out.pop_front();
+        connection->dropFrame(true);
         connection->outOffset = 0;
         if (!connection->out.empty())
             connection->waiting -= connection->out.front().size();
@@ -478,7 +540,7 @@ void ServerPrivate::fail(Connection *connection, int error, const QString &text)
     }
     QByteArray frame;
     appendFrame(frame, FrameError, statusPayload(error, text));
-    connection->out.push_back(std::move(frame));
+    connection->enqueue(std::move(frame));
     flush(connection);
     kill(connection);
 }
@@ -487,8 +549,8 @@ void ServerPrivate::cutOff(Connection *connection)
 {
     const qsizetype queued = connection->waiting;
     // What waits behind the frame in flight is dropped, so the error can follow that frame.
-    if (connection->out.size() > 1)
-        connection->out.erase(connection->out.begin() + 1, connection->out.end());
+    while (connection->out.size() > 1)
+        connection->dropFrame(false);
     connection->waiting = 0;
     qCWarning(lcPps, "Disconnecting a client that stopped reading (%lld bytes queued)",
               static_cast<long long>(queued));
@@ -501,6 +563,7 @@ void ServerPrivate::kill(Client *client)
     if (client->dead)
         return;
     client->dead = true;
+    --client->connection->live;
     dying.push_back(client);
 }
 
@@ -531,7 +594,7 @@ void ServerPrivate::reap()
                     for (Client *c : clientsOf(object))
                         fail(c, ENOTCONN, text);
                     objects.erase(it); // the name is free for the next server
-                } else if (object.server) {
+                } else if (object.server && !client->linked) {
                     const QByteArray gone = object.name + '.' + QByteArray::number(client->id);
                     send(object.server, FrameData, header('-', gone));
                 }
@@ -632,6 +695,7 @@ Client *ServerPrivate::addHandle(Connection *connection, uint32_t handle, bool a
     client->gid = connection->gid;
     Client *const added = client.get();
     connection->handles[handle] = std::move(client);
+    ++connection->live;
     return added;
 }
 
@@ -734,24 +798,12 @@ void ServerPrivate::handOver(Connection *connection, int fd)
 {
     QByteArray frame;
     appendFrame(frame, FrameAnswer, statusPayload(0, {}));
-    iovec data{frame.data(), size_t(frame.size())};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr *rights = CMSG_FIRSTHDR(&message);
-    rights->cmsg_level = SOL_SOCKET;
-    rights->cmsg_type = SCM_RIGHTS;
-    rights->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(rights), &fd, sizeof fd);
-    const ssize_t n = ::sendmsg(connection->fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t n = sendWithDescriptor(connection->fd, frame, fd);
     // Its socket is full although nothing is queued: a client that never reads its answers.
     if (n <= 0)
         return kill(connection);
     if (n < frame.size()) {
-        connection->out.push_back(frame);
+        connection->enqueue(frame);
         connection->outOffset = n;
         flush(connection);
     }
@@ -800,12 +852,17 @@ void ServerPrivate::handleAddressed(Connection *connection, const Frame &frame)
         if (payload.size() < qsizetype(sizeof(uint32_t)))
             return fail(connection, EPROTO, QStringLiteral("Malformed open request"));
         connection->lastHandle = id;
-        const bool full = qsizetype(connection->handles.size()) >= MaxHandlesPerConnection;
+        const bool full = connection->live >= MaxHandlesPerConnection;
         Client *client = addHandle(connection, id, true);
         const Status status =
             full ? Status{EMFILE, QStringLiteral("Too many handles on one connection (%1)")
                                       .arg(MaxHandlesPerConnection)}
                  : open(client, payload);
+        if (client->link >= 0) {
+            send(client, HandleLink, statusPayload(0, {}), client->link);
+            client->link = -1;
+            return;
+        }
         answer(client, status.error, status.text);
         // The client keeps no handle whose open failed, and neither does the server.
         if (status.error != 0)
@@ -870,8 +927,9 @@ Status ServerPrivate::open(Client *client, const QByteArray &payload)
     client->id = nextClientId++;
 
     if (object->control) {
-        send(object->server, FrameData,
-             header('+', object->name + '.' + QByteArray::number(client->id)));
+        if (!link(client, *object))
+            send(object->server, FrameData,
+                 header('+', object->name + '.' + QByteArray::number(client->id)));
         return {};
     }
     if (created)
@@ -1072,54 +1130,45 @@ void ServerPrivate::applyWrite(Object &object, Client *writer, const QByteArray 
     publish(object, writer, delta, snapshot(object));
 }
 
+bool ServerPrivate::link(Client *client, const Object &object)
+{
+    // Both ends must speak the shared-connection frames, and a recording must see every message.
+    Client *server = object.server;
+    if (!directLinks || recorder || !client->addressed || !server || !server->addressed)
+        return false;
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return false;
+    // The server learns of the client with its end; the client's end goes with the open's answer.
+    QByteArray arrival(sizeof(uint32_t) * 2, Qt::Uninitialized);
+    const uint32_t id = uint32_t(client->id);
+    const uint32_t mode = uint32_t(client->mode.toInt());
+    std::memcpy(arrival.data(), &id, sizeof id);
+    std::memcpy(arrival.data() + sizeof id, &mode, sizeof mode);
+    send(server, HandleLink, arrival, ends[0]);
+    client->linked = true;
+    client->link = ends[1];
+    return true;
+}
+
 void ServerPrivate::routeToServer(Object &object, Client *client, const QByteArray &text)
 {
-    QByteArray message = header(0, object.name + '.' + QByteArray::number(client->id));
-    message.reserve(message.size() + text.size() + 1);
-    forEachLine(text, [&](QByteArrayView l) {
-        // Headers and notices are the server's alone: a client cannot speak for another client
-        // or another object.
-        const bool notice = l.size() > 1 && l.at(1) == '@' &&
-                            (l.at(0) == '+' || l.at(0) == '-' || l.at(0) == '#' || l.at(0) == '*');
-        if (!l.startsWith('@') && !notice)
-            message.append(l).append('\n');
-    });
-    send(object.server, FrameData, message);
+    send(object.server, FrameData, clientMessage(object.name, client->id, text));
 }
 
 void ServerPrivate::routeFromServer(Object &object, const QByteArray &text)
 {
     const std::vector<Client *> audience = clientsOf(object);
-    const QByteArray prefix = object.name + '.';
-    QByteArray block;
-    bool toAll = true;
-    int target = 0; // a client id; -1 for a block headed with another object's name
-    auto deliver = [&] {
-        if (block.isEmpty() || target < 0)
-            return;
-        const QByteArray message = header(0, object.name) + block;
+    const QByteArray head = header(0, object.name);
+    splitServerWrite(object.name, text, [&](int target, const QByteArray &lines) {
+        const QByteArray message = head + lines;
         for (Client *c : audience) {
-            if ((toAll || c->id == target) && (c->mode & PpsOpenMode::Subscribe))
+            // A client on a direct link hears from its server there.
+            if ((target == EveryClient || c->id == target) && (c->mode & PpsOpenMode::Subscribe) &&
+                !c->linked)
                 send(c, FrameData, message);
         }
-        block.clear();
-    };
-    forEachLine(text, [&](QByteArrayView l) {
-        if (l.startsWith('+') || l.startsWith('*') || l.startsWith('#') || l.startsWith("-@"))
-            return;
-        if (!l.startsWith('@')) {
-            block.append(l).append('\n');
-            return;
-        }
-        deliver();
-        const QByteArrayView name = l.sliced(1);
-        toAll = name == object.name;
-        bool ok = false;
-        target = name.startsWith(prefix) ? name.sliced(prefix.size()).toByteArray().toInt(&ok) : 0;
-        if (!toAll && !ok)
-            target = -1;
     });
-    deliver();
 }
 
 void ServerPrivate::remove(Client *client)
@@ -1337,6 +1386,12 @@ void Server::setMaxQueuedBytes(qsizetype bytes)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->maxQueued = bytes;
+}
+
+void Server::setDirectLinks(bool enabled)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->directLinks = enabled;
 }
 
 void Server::setRecorder(Recorder *recorder)

@@ -93,6 +93,17 @@ public:
     qsizetype maxQueuedBytes() const;
     void setMaxQueuedBytes(qsizetype bytes);
 
+    /*!
+        Lets a client on a shared connection and the server of the control object it opens talk
+        over a link of their own (a socket pair, one end passed to each), so that requests and
+        answers skip this process; on by default. Opens, access checks and client ids stay here,
+        and the ends keep every rule of the routing here (see ppsrouting.h): the server's end
+        makes the arrival and departure notices and heads what the client writes. Not while a
+        recorder is attached, which must see every message; links made before it stay. Safe from
+        any thread.
+    */
+    void setDirectLinks(bool enabled);
+
     /*! Hands every write a client makes (to an object it may write) to \a recorder, not owned,
         before the server applies or routes it; null stops. Safe from any thread. */
     void setRecorder(Recorder *recorder);

@@ -1,6 +1,7 @@
 #include "ppsconnection_p.h"
 
 #include "../pps/ppsprotocol.h"
+#include "../pps/ppsrouting.h"
 
 #include <qz/ppsobject.h>
 
@@ -76,15 +77,31 @@ bool PpsConnection::isUsable(const QString &socketPath) const
     return ::poll(&p, 1, 0) == 0;
 }
 
+std::shared_ptr<PpsConnection> PpsConnection::link(int fd, Role role, PpsHandleState *state,
+                                                   int clientId, bool subscribes)
+{
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    std::shared_ptr<PpsConnection> link(new PpsConnection);
+    link->m_fd = fd;
+    link->m_role = role;
+    link->m_peer = state;
+    link->m_clientId = clientId;
+    link->m_subscribes = subscribes || role == ClientEnd;
+    link->attach(state);
+    return link;
+}
+
 PpsConnection::~PpsConnection()
 {
-    if (m_notifier) {
+    for (QSocketNotifier *notifier : {m_notifier, m_writable}) {
         // The last handle may go on another thread than the one whose loop watches the socket.
-        if (m_notifier->thread() == QThread::currentThread())
-            delete m_notifier;
-        else
-            m_notifier->deleteLater();
+        if (notifier && notifier->thread() == QThread::currentThread())
+            delete notifier;
+        else if (notifier)
+            notifier->deleteLater();
     }
+    for (const int fd : m_fds)
+        ::close(fd);
     if (m_fd >= 0)
         ::close(m_fd);
 }
@@ -105,6 +122,8 @@ uint32_t PpsConnection::attach(PpsHandleState *state)
 void PpsConnection::detach(uint32_t handle, bool tellServer)
 {
     PpsHandleState *state = m_handles.take(handle);
+    if (state == m_peer)
+        m_peer = nullptr;
     if (state && tellServer && !state->lost && !m_lost)
         send(HandleClose, handle, {}, state);
 }
@@ -162,8 +181,33 @@ bool PpsConnection::receive(int timeoutMs)
         if (ready < 0)
             return errno == EINTR;
     }
+    if (!m_out.isEmpty())
+        flushOut();
+    if (m_lost)
+        return true;
     char buffer[64 * 1024];
-    const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    iovec data{buffer, sizeof buffer};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 8)] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    // Only the thread's connection to the PPS server is trusted with descriptors.
+    if (m_role == Shared) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+    }
+    const ssize_t n = ::recvmsg(m_fd, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    for (cmsghdr *c = n >= 0 && message.msg_controllen ? CMSG_FIRSTHDR(&message) : nullptr; c;
+         c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS)
+            continue;
+        const size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t i = 0; i < count; ++i) {
+            int fd;
+            std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
+            m_fds.push_back(fd);
+        }
+    }
     if (n > 0) {
         m_in.append(buffer, n);
     } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
@@ -185,6 +229,19 @@ bool PpsConnection::receive(int timeoutMs)
 
 void PpsConnection::dispatch(char type, const QByteArray &payload)
 {
+    if (m_role != Shared) {
+        // A link carries the other end's messages for handle 1, and nothing else.
+        uint32_t handle = 0;
+        const char expected = m_role == ServerEnd ? HandleWrite : HandleData;
+        if (type != expected || !takeHandle(payload, &handle) || handle != 1)
+            return loseAll(EPROTO, QStringLiteral("Malformed data on a link"));
+        QByteArray body = payload.sliced(sizeof handle);
+        if (m_role == ClientEnd)
+            return deliver(1, std::move(body));
+        if (m_peer)
+            deliver(1, clientMessage(m_peer->objectName, m_clientId, body));
+        return;
+    }
     if (type == FrameError) {
         int code = EPROTO;
         QString text;
@@ -192,12 +249,14 @@ void PpsConnection::dispatch(char type, const QByteArray &payload)
         return loseAll(code, text);
     }
     uint32_t handle = 0;
-    if ((type != HandleData && type != HandleAnswer && type != HandleError) ||
+    if ((type != HandleData && type != HandleAnswer && type != HandleError && type != HandleLink) ||
         !takeHandle(payload, &handle))
         return loseAll(EPROTO, QStringLiteral("Malformed data from the PPS server"));
     QByteArray body = payload.sliced(sizeof handle);
     if (type == HandleData)
         return deliver(handle, std::move(body));
+    if (type == HandleLink)
+        return linkArrived(handle, m_handles.value(handle), body);
     // Whatever comes for a handle closed meanwhile is no one's.
     PpsHandleState *state = m_handles.value(handle);
     if (!state || state->lost)
@@ -229,7 +288,10 @@ void PpsConnection::deliver(uint32_t handle, QByteArray data)
     state->pending.clear();
     state->pendingBytes = 0;
     state->unannounced = 0;
-    send(HandleClose, handle, {}, state);
+    if (m_role == Shared)
+        send(HandleClose, handle, {}, state);
+    else
+        ::shutdown(m_fd, SHUT_RDWR); // the other end learns it from the link's end
     end(handle, state, ENOBUFS,
         QStringLiteral("Disconnected for not reading: %1 bytes were waiting").arg(behind));
 }
@@ -244,13 +306,129 @@ void PpsConnection::end(uint32_t handle, PpsHandleState *state, int code, const 
 
 void PpsConnection::loseAll(int code, const QString &text)
 {
+    if (m_role == ServerEnd)
+        return unlink();
+    // A link's end closing is its server going away, and is told as the PPS server tells it.
+    const bool serverGone = m_role == ClientEnd && code != EPROTO && code != ENOBUFS && m_peer;
+    const int reason = serverGone ? ENOTCONN : code;
+    const QString why = serverGone ? QStringLiteral("The server of %1 went away")
+                                         .arg(QString::fromUtf8(m_peer->objectPath))
+                                   : text;
     m_lost = true;
     if (m_notifier)
         m_notifier->setEnabled(false);
     for (auto it = m_handles.cbegin(); it != m_handles.cend(); ++it) {
         if (!it.value()->lost)
-            end(it.key(), it.value(), code, text);
+            end(it.key(), it.value(), reason, why);
     }
+}
+
+void PpsConnection::linkArrived(uint32_t handle, PpsHandleState *state, const QByteArray &body)
+{
+    if (m_fds.empty())
+        return loseAll(EPROTO, QStringLiteral("A link came without its descriptor"));
+    const int fd = m_fds.front();
+    m_fds.pop_front();
+    if (!state || state->lost) {
+        ::close(fd);
+        return;
+    }
+    if (!state->serving) {
+        if (state->linkFd >= 0)
+            ::close(state->linkFd);
+        state->linkFd = fd;
+        state->answers.push_back(statusPayload(0, {}));
+        return;
+    }
+    uint32_t clientId = 0;
+    uint32_t mode = 0;
+    if (body.size() != 2 * qsizetype(sizeof(uint32_t))) {
+        ::close(fd);
+        return loseAll(EPROTO, QStringLiteral("Malformed data from the PPS server"));
+    }
+    std::memcpy(&clientId, body.constData(), sizeof clientId);
+    std::memcpy(&mode, body.constData() + sizeof clientId, sizeof mode);
+    const bool subscribes = PpsOpenMode::Types::fromInt(int(mode)) & PpsOpenMode::Subscribe;
+    // The arrival is told before anything the client sends over the link can be read.
+    state->links[int(clientId)] = link(fd, ServerEnd, state, int(clientId), subscribes);
+    deliver(handle, "+@" + state->objectName + '.' + QByteArray::number(clientId) + '\n');
+}
+
+void PpsConnection::unlink()
+{
+    if (m_lost)
+        return;
+    m_lost = true;
+    for (QSocketNotifier *notifier : {m_notifier, m_writable}) {
+        if (notifier)
+            notifier->setEnabled(false);
+    }
+    ::shutdown(m_fd, SHUT_RDWR);
+    PpsHandleState *server = m_peer;
+    if (!server)
+        return;
+    if (!server->lost)
+        deliver(1, "-@" + server->objectName + '.' + QByteArray::number(m_clientId) + '\n');
+    // Told from the event loop: the handle is no longer this link's to announce.
+    scheduleAnnouncements();
+    detach(1, false);
+    // Whoever called holds this connection; the server's handle lets it go.
+    server->links.erase(m_clientId);
+}
+
+bool PpsConnection::sendOnLink(const QByteArray &message)
+{
+    if (m_lost || !m_subscribes)
+        return !m_lost;
+    const std::shared_ptr<PpsConnection> keep = shared_from_this();
+    appendHandleFrame(m_out, m_role == ServerEnd ? HandleData : HandleWrite, 1, message.constData(),
+                      message.size());
+    flushOut();
+    if (m_lost || m_out.isEmpty())
+        return !m_lost;
+    if (m_out.size() > PpsObject::MaxUnreadSize) {
+        qCWarning(lcPps, "Dropping a link whose other end stopped reading (%lld bytes unsent)",
+                  static_cast<long long>(m_out.size()));
+        if (m_role == ServerEnd) {
+            unlink();
+            return false;
+        }
+        m_out.clear();
+        ::shutdown(m_fd, SHUT_RDWR);
+        loseAll(ENOBUFS, QStringLiteral("The server of %1 stopped reading")
+                             .arg(QString::fromUtf8(m_peer ? m_peer->objectPath : QByteArray())));
+        return false;
+    }
+    if (!m_writable && QAbstractEventDispatcher::instance()) {
+        m_writable = new QSocketNotifier(qintptr(m_fd), QSocketNotifier::Write);
+        QObject::connect(m_writable, &QSocketNotifier::activated, m_writable, [this] {
+            const std::shared_ptr<PpsConnection> self = shared_from_this();
+            flushOut();
+        });
+    }
+    if (m_writable)
+        m_writable->setEnabled(true);
+    return true;
+}
+
+void PpsConnection::flushOut()
+{
+    while (!m_out.isEmpty()) {
+        const ssize_t n =
+            ::send(m_fd, m_out.constData(), size_t(m_out.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            m_out.remove(0, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        m_out.clear();
+        return m_role == ServerEnd ? unlink() : loseAll(ECONNRESET, {});
+    }
+    if (m_writable)
+        m_writable->setEnabled(false);
 }
 
 void PpsConnection::touch(uint32_t handle)

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,7 @@ class QSocketNotifier;
 namespace qz {
 
 class PpsObject;
+class PpsConnection;
 
 /*!
     What the connection delivers to one handle. Its owner reads the queues; the connection fills
@@ -42,6 +44,12 @@ struct PpsHandleState
     bool announceQueued = false;
     int error = 0;
     QString errorString;
+    // A control object's server: its name, for the notices its links make, and its links.
+    bool serving = false;
+    QByteArray objectPath;
+    QByteArray objectName;
+    std::map<int, std::shared_ptr<PpsConnection>> links; // by client id
+    int linkFd = -1; // a client's end of its link, as the open's answer brought it
 
     bool fail(int code, const QString &text)
     {
@@ -57,6 +65,17 @@ struct PpsHandleState
 class PpsConnection : public std::enable_shared_from_this<PpsConnection>
 {
 public:
+    /*! What a connection is: the thread's link to the PPS server, or one end of a link between
+        a control object's client and its server. */
+    enum Role { Shared, ClientEnd, ServerEnd };
+
+    /*!
+        Takes \a fd, one end of a link, as a connection for one handle (id 1): \a state, the
+        client's handle or the server's. The server's end knows the client by \a clientId and
+        speaks to it only if \a subscribes.
+    */
+    static std::shared_ptr<PpsConnection> link(int fd, Role role, PpsHandleState *state,
+                                               int clientId = 0, bool subscribes = false);
     /*! This thread's connection; a new one when there is none yet or the last was lost. */
     static std::shared_ptr<PpsConnection> forThisThread(int *error, QString *text);
     ~PpsConnection();
@@ -72,6 +91,15 @@ public:
     */
     bool pump(int timeoutMs);
     bool isLost() const { return m_lost; }
+    int fd() const { return m_fd; }
+    /*!
+        Sends \a message to the link's other end (the server's end: unless the client does not
+        subscribe). Never blocks, since both ends may be on one thread: what the socket cannot
+        take waits here and goes as the thread's event loop or next read allows; an end that
+        lets MaxUnreadSize bytes wait is dropped. False when the link is lost.
+    */
+    bool sendOnLink(const QByteArray &message);
+    bool hasUnsent() const { return !m_out.isEmpty(); }
 
     PpsConnection(const PpsConnection &) = delete;
     PpsConnection &operator=(const PpsConnection &) = delete;
@@ -89,6 +117,9 @@ private:
     void loseAll(int code, const QString &text);
     void touch(uint32_t handle);
     void scheduleAnnouncements();
+    void linkArrived(uint32_t handle, PpsHandleState *state, const QByteArray &body);
+    void unlink();
+    void flushOut();
 
     int m_fd = -1;
     QString m_socketPath;
@@ -98,6 +129,13 @@ private:
     QHash<uint32_t, PpsHandleState *> m_handles;
     std::vector<uint32_t> m_touched; // handles with something to announce, in arrival order
     QSocketNotifier *m_notifier = nullptr;
+    std::deque<int> m_fds; // descriptors received, for the 'l' frames they came with
+    Role m_role = Shared;
+    int m_clientId = 0;
+    bool m_subscribes = false;
+    PpsHandleState *m_peer = nullptr; // a link's handle
+    QByteArray m_out;                 // what a server's end could not send yet
+    QSocketNotifier *m_writable = nullptr;
 };
 
 } // namespace qz

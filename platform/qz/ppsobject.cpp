@@ -2,12 +2,16 @@
 
 #include "../pps/ppspath.h"
 #include "../pps/ppsprotocol.h"
+#include "../pps/ppsrouting.h"
 #include "ppscodec_p.h"
 #include "ppsconnection_p.h"
 
 #include <QDeadlineTimer>
 
 #include <cerrno>
+#include <poll.h>
+#include <unistd.h>
+#include <vector>
 
 namespace qz {
 
@@ -16,15 +20,16 @@ using namespace qz::pps;
 class PpsObjectPrivate : public PpsHandleState
 {
 public:
-    explicit PpsObjectPrivate(PpsObject *object, const QString &objectPath)
+    explicit PpsObjectPrivate(PpsObject *object, const QString &pathWithSuffixes)
         : PpsHandleState(object)
-        , path(objectPath)
+        , path(pathWithSuffixes)
     {}
 
     const QString path;
     Path parsed;
     PpsOpenMode::Types mode;
     std::shared_ptr<PpsConnection> connection;
+    std::shared_ptr<PpsConnection> link; // to the control object's server, when it has one
     uint32_t handle = 0;
     mode_t creationMode = 0666;
     bool blocking = false;
@@ -35,8 +40,54 @@ public:
         return connection->send(type, handle, payload, this);
     }
     bool awaitAnswer(int *code, QString *text);
+    bool pump(int timeoutMs);
+    bool writeAsServer(const QByteArray &data);
     void shutdown(bool tellServer = true);
 };
+
+bool PpsObjectPrivate::pump(int timeoutMs)
+{
+    if (!link && links.empty())
+        return connection->pump(timeoutMs);
+    // What this handle reads may come over its link or its server's links as well.
+    std::vector<std::shared_ptr<PpsConnection>> all{connection};
+    if (link)
+        all.push_back(link);
+    for (const auto &entry : links)
+        all.push_back(entry.second);
+    std::vector<pollfd> fds;
+    for (const auto &c : all)
+        fds.push_back(pollfd{c->fd(), short(c->hasUnsent() ? POLLIN | POLLOUT : POLLIN), 0});
+    if (::poll(fds.data(), nfds_t(fds.size()), timeoutMs) <= 0)
+        return false;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (fds[i].revents)
+            all[i]->pump(0);
+    }
+    return true;
+}
+
+bool PpsObjectPrivate::writeAsServer(const QByteArray &data)
+{
+    // Linked clients hear it over their links; the PPS server relays the rest as it would.
+    const std::map<int, std::shared_ptr<PpsConnection>> linked = links;
+    const QByteArray head = '@' + objectName;
+    QByteArray relayed;
+    splitServerWrite(objectName, data, [&](int target, const QByteArray &lines) {
+        const auto it = linked.find(target);
+        if (target == EveryClient) {
+            const QByteArray message = head + '\n' + lines;
+            for (const auto &entry : linked)
+                entry.second->sendOnLink(message);
+            relayed += message;
+        } else if (it != linked.end()) {
+            it->second->sendOnLink(head + '\n' + lines);
+        } else {
+            relayed += head + '.' + QByteArray::number(target) + '\n' + lines;
+        }
+    });
+    return relayed.isEmpty() || send(HandleWrite, relayed);
+}
 
 bool PpsObjectPrivate::awaitAnswer(int *code, QString *text)
 {
@@ -58,6 +109,16 @@ bool PpsObjectPrivate::awaitAnswer(int *code, QString *text)
 
 void PpsObjectPrivate::shutdown(bool tellServer)
 {
+    // Closing a link is leaving it: the other end tells its side.
+    if (link)
+        link->detach(1, false);
+    link.reset();
+    for (const auto &entry : links)
+        entry.second->detach(1, false);
+    links.clear();
+    if (linkFd >= 0)
+        ::close(linkFd);
+    linkFd = -1;
     if (connection)
         connection->detach(handle, tellServer);
     connection.reset();
@@ -97,6 +158,9 @@ bool PpsObject::open(PpsOpenMode::Types mode)
     d->connection = PpsConnection::forThisThread(&code, &text);
     if (!d->connection)
         return d->fail(code, text);
+    d->serving = d->parsed.server;
+    d->objectPath = d->parsed.object;
+    d->objectName = d->parsed.object.mid(d->parsed.object.lastIndexOf('/') + 1);
     d->handle = d->connection->attach(d.get());
     const uint32_t word = (uint32_t(mode.toInt()) & OpenFlagsMask) | OpenCreateModeGiven |
                           (uint32_t(d->creationMode) << OpenCreateModeShift);
@@ -109,6 +173,10 @@ bool PpsObject::open(PpsOpenMode::Types mode)
         // A refused open leaves no handle on the server; one that was never answered might.
         d->shutdown(!answered);
         return d->fail(e, s);
+    }
+    if (d->linkFd >= 0) {
+        d->link = PpsConnection::link(d->linkFd, PpsConnection::ClientEnd, d.get());
+        d->linkFd = -1;
     }
     d->mode = mode;
     d->blocking = d->blocking || d->parsed.wait;
@@ -146,9 +214,9 @@ QByteArray PpsObject::read(bool *ok)
         return {};
     }
     if (d->pending.empty())
-        d->connection->pump(0);
+        d->pump(0);
     while (d->blocking && d->pending.empty() && !d->lost)
-        d->connection->pump(-1);
+        d->pump(-1);
     if (d->pending.empty()) {
         if (!d->lost)
             d->fail(EAGAIN, QStringLiteral("No change to read"));
@@ -174,6 +242,13 @@ bool PpsObject::write(const QByteArray &data)
                            .arg(MaxMessageSize));
     if (d->lost)
         return d->fail(ECONNRESET, QStringLiteral("The PPS server closed the connection"));
+    if (d->link)
+        return d->link->sendOnLink(data) ||
+               d->fail(d->error ? d->error : ECONNRESET,
+                       d->error ? d->errorString
+                                : QStringLiteral("The PPS server closed the connection"));
+    if (!d->links.empty())
+        return d->writeAsServer(data);
     return d->send(HandleWrite, data);
 }
 
