@@ -89,7 +89,7 @@ void ContextEvent::insert(const QString &key, const QString &value, int classifi
     insert(key, value, ContextClassification::Type(classification));
 }
 
-void ContextEvent::insertCorporateLiableTimestamp(const QString &key, QDateTime &timestamp)
+void ContextEvent::insertCorporateLiableTimestamp(const QString &key, const QDateTime &timestamp)
 {
     d->store(key, timestamp.toUTC().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
 }

@@ -90,6 +90,16 @@ TestCase {
         verify(/^[A-Za-z0-9_-]{43}$/.test(keys[4][1]), keys[4][1])
     }
 
+    // The event reads back in QML what it will send, the timestamp converted to UTC.
+    function test_timestampAndReadBack() {
+        event.clear()
+        event.insertCorporateLiableTimestamp("at", new Date(Date.UTC(2026, 11, 7, 1, 2, 3)))
+        event.insert("who", "ops")
+        compare(event.keys(), ["at", "who"])
+        compare(event.value("at"), "2026/12/07 01:02:03")
+        compare(event.value("absent"), "")
+    }
+
     function test_activityStateOutOfRangeRefused() {
         const tail = startTail(1)
         ignoreWarning(new RegExp("ContextActivityState parameter is out of range: 7"))

@@ -36,14 +36,14 @@ public:
     Q_INVOKABLE void insert(const QString &key, const QString &value,
                             qz::system::ContextClassification::Type classification);
     /*! The time in UTC as "yyyy/MM/dd hh:mm:ss". */
-    Q_INVOKABLE void insertCorporateLiableTimestamp(const QString &key, QDateTime &timestamp);
+    Q_INVOKABLE void insertCorporateLiableTimestamp(const QString &key, const QDateTime &timestamp);
     Q_INVOKABLE void remove(const QString &key);
     Q_INVOKABLE void clear();
 
     /*! The keys in first-insertion order. */
-    QStringList keys() const;
+    Q_INVOKABLE QStringList keys() const;
     /*! The stored value of \a key; empty when absent. */
-    QString value(const QString &key) const;
+    Q_INVOKABLE QString value(const QString &key) const;
 
 protected:
     /*! For script callers: a classification outside 0 to 2 is refused with a warning. */
