@@ -251,7 +251,11 @@ int main(int argc, char **argv)
 
     QProcess daemon, device, busDaemon, busPeer;
     daemon.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    daemon.start(QStringLiteral(QZPPSD_PATH), {QStringLiteral("--socket"), socket});
+    // QZ_BENCH_RELAY_ONLY=1 measures the path relayed by qzppsd, as before direct links.
+    QStringList daemonArguments{QStringLiteral("--socket"), socket};
+    if (qEnvironmentVariableIntValue("QZ_BENCH_RELAY_ONLY"))
+        daemonArguments << QStringLiteral("--relay-only");
+    daemon.start(QStringLiteral(QZPPSD_PATH), daemonArguments);
     for (int i = 0; i < 500 && !QFileInfo::exists(socket); ++i)
         QThread::msleep(10);
     // Nobody reads qzdevice's output here, and a full pipe would stall it.

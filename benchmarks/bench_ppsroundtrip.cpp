@@ -1,4 +1,5 @@
-// A request/answer round trip between two processes through qzppsd, against a plain Unix-socket
+// A request/answer round trip between two processes by way of qzppsd (over the direct link it
+// gives them, or relayed with QZ_BENCH_RELAY_ONLY=1), against a plain Unix-socket
 // ping-pong of the same bytes between two processes, measured in the same run.
 #include "benchmarkfixtures.h"
 #include "pingpong.h"
@@ -103,7 +104,10 @@ int main(int argc, char **argv)
 
     const pid_t daemon = fork();
     if (daemon == 0) {
-        execl(QZPPSD_PATH, QZPPSD_PATH, "--socket", socketPath.constData(),
+        // QZ_BENCH_RELAY_ONLY=1 measures the path relayed by qzppsd, as before direct links.
+        const char *relay =
+            qEnvironmentVariableIntValue("QZ_BENCH_RELAY_ONLY") ? "--relay-only" : nullptr;
+        execl(QZPPSD_PATH, QZPPSD_PATH, "--socket", socketPath.constData(), relay,
               static_cast<char *>(nullptr));
         _exit(127);
     }

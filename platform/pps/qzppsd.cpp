@@ -56,8 +56,14 @@ int main(int argc, char **argv)
         QStringLiteral("Write every message written to an object to <file> (mode 0600, private "
                        "values masked), for qzppsreplay."),
         QStringLiteral("file"));
+    const QCommandLineOption relayOption(
+        QStringLiteral("relay-only"),
+        QStringLiteral("Relay every message of a control object here instead of linking its "
+                       "clients with its server directly (links are never made while "
+                       "recording)."));
     parser.addOption(servicesOwnerOption);
     parser.addOption(recordOption);
+    parser.addOption(relayOption);
     parser.process(app);
 
     const QString socketPath =
@@ -105,6 +111,7 @@ int main(int argc, char **argv)
         }
         server.setRecorder(&recorder);
     }
+    server.setDirectLinks(!parser.isSet(relayOption));
     g_server = &server;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);

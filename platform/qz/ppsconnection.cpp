@@ -218,7 +218,7 @@ bool PpsConnection::receive(int timeoutMs)
     }
     qsizetype offset = 0;
     Frame frame;
-    int taken;
+    int taken = 0;
     while (!m_lost && (taken = takeFrame(m_in, &offset, &frame)) > 0)
         dispatch(frame.type, frame.payload);
     m_in.remove(0, offset);
