@@ -74,6 +74,8 @@ constexpr qsizetype MaxFrameSize = 64 * 1024 * 1024;
 /*! The most handles one shared connection may hold open; an open past it fails with EMFILE, as
     an open past the descriptor limit would. */
 constexpr qsizetype MaxHandlesPerConnection = 16384;
+/*! The most clients one control object's server is linked with directly; the rest are relayed. */
+constexpr int MaxLinksPerServer = 256;
 
 struct Frame
 {

@@ -73,6 +73,7 @@ struct Client
     bool opened = false;
     bool linked = false; // talks with the control object's server over a link of their own
     int link = -1;       // its end of that link, until the open's answer carries it
+    int links = 0;       // a control object's server: how many of its clients are linked
     Path path;
     PpsOpenMode::Types mode;
 
@@ -594,7 +595,9 @@ void ServerPrivate::reap()
                     for (Client *c : clientsOf(object))
                         fail(c, ENOTCONN, text);
                     objects.erase(it); // the name is free for the next server
-                } else if (object.server && !client->linked) {
+                } else if (object.server && client->linked) {
+                    --object.server->links;
+                } else if (object.server) {
                     const QByteArray gone = object.name + '.' + QByteArray::number(client->id);
                     send(object.server, FrameData, header('-', gone));
                 }
@@ -1134,7 +1137,10 @@ bool ServerPrivate::link(Client *client, const Object &object)
 {
     // Both ends must speak the shared-connection frames, and a recording must see every message.
     Client *server = object.server;
-    if (!directLinks || recorder || !client->addressed || !server || !server->addressed)
+    // Each link costs the server's process a descriptor; past a bound its clients are relayed, so
+    // one client opening handle after handle cannot exhaust a service's descriptors.
+    if (!directLinks || recorder || !client->addressed || !server || !server->addressed ||
+        server->links >= MaxLinksPerServer)
         return false;
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
@@ -1146,6 +1152,7 @@ bool ServerPrivate::link(Client *client, const Object &object)
     std::memcpy(arrival.data(), &id, sizeof id);
     std::memcpy(arrival.data() + sizeof id, &mode, sizeof mode);
     send(server, HandleLink, arrival, ends[0]);
+    ++server->links;
     client->linked = true;
     client->link = ends[1];
     return true;

@@ -283,6 +283,15 @@ void PpsConnection::deliver(uint32_t handle, QByteArray data)
     const qsizetype behind = state->pendingBytes - state->pending.front().size();
     if (behind <= PpsObject::MaxUnreadSize)
         return;
+    if (m_role == ServerEnd) {
+        // A client flooding its server over a link loses the link, not the server its handle.
+        state->pendingBytes -= state->pending.back().size();
+        state->pending.pop_back();
+        state->unannounced = std::min(state->unannounced, qsizetype(state->pending.size()));
+        qCWarning(lcPps, "Dropping a client whose server is %lld bytes behind",
+                  static_cast<long long>(behind));
+        return unlink();
+    }
     qCWarning(lcPps, "Closing a handle that stopped reading (%lld bytes unread)",
               static_cast<long long>(behind));
     state->pending.clear();
@@ -291,7 +300,7 @@ void PpsConnection::deliver(uint32_t handle, QByteArray data)
     if (m_role == Shared)
         send(HandleClose, handle, {}, state);
     else
-        ::shutdown(m_fd, SHUT_RDWR); // the other end learns it from the link's end
+        ::shutdown(m_fd, SHUT_RDWR); // the server learns it from its end
     end(handle, state, ENOBUFS,
         QStringLiteral("Disconnected for not reading: %1 bytes were waiting").arg(behind));
 }
@@ -325,8 +334,17 @@ void PpsConnection::loseAll(int code, const QString &text)
 
 void PpsConnection::linkArrived(uint32_t handle, PpsHandleState *state, const QByteArray &body)
 {
-    if (m_fds.empty())
-        return loseAll(EPROTO, QStringLiteral("A link came without its descriptor"));
+    if (m_fds.empty()) {
+        // Out of descriptors, the kernel dropped it (and so closed the other end). A client's open
+        // fails; a server never hears of the client, whose link reports its server gone.
+        qCWarning(lcPps, "A link came without its descriptor");
+        if (state && !state->lost && !state->serving) {
+            state->answers.push_back(
+                statusPayload(EMFILE, QStringLiteral("No descriptor left for the link")));
+            send(HandleClose, handle, {}, state);
+        }
+        return;
+    }
     const int fd = m_fds.front();
     m_fds.pop_front();
     if (!state || state->lost) {
