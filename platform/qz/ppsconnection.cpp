@@ -219,7 +219,9 @@ bool PpsConnection::receive(int timeoutMs)
     qsizetype offset = 0;
     Frame frame;
     int taken = 0;
-    while (!m_lost && (taken = takeFrame(m_in, &offset, &frame)) > 0)
+    // Over a link a frame holds one message, as a write to the PPS server does.
+    const qsizetype limit = m_role == Shared ? MaxFrameSize : PpsObject::MaxMessageSize + 4096;
+    while (!m_lost && (taken = takeFrame(m_in, &offset, &frame, limit)) > 0)
         dispatch(frame.type, frame.payload);
     m_in.remove(0, offset);
     if (!m_lost && taken < 0)
@@ -238,6 +240,9 @@ void PpsConnection::dispatch(char type, const QByteArray &payload)
         QByteArray body = payload.sliced(sizeof handle);
         if (m_role == ClientEnd)
             return deliver(1, std::move(body));
+        // The PPS server disconnects a client writing more than a message; so does its server.
+        if (body.size() > PpsObject::MaxMessageSize)
+            return unlink();
         if (m_peer)
             deliver(1, clientMessage(m_peer->objectName, m_clientId, body));
         return;
@@ -443,7 +448,12 @@ void PpsConnection::flushOut()
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
         m_out.clear();
-        return m_role == ServerEnd ? unlink() : loseAll(ECONNRESET, {});
+        if (m_role != ServerEnd)
+            return loseAll(ECONNRESET, {});
+        // The client left: what it sent before leaving is still to be read, then its departure.
+        while (!m_lost && receive(0)) {
+        }
+        return unlink();
     }
     if (m_writable)
         m_writable->setEnabled(false);
