@@ -16,8 +16,10 @@
 #include <QThread>
 
 #include <cerrno>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 using qz::PpsObject;
 using qz::PpsOpenMode;
@@ -113,6 +115,8 @@ private Q_SLOTS:
     void garbageOnLink_data();
     void garbageOnLink();
     void recorderTurnsLinksOff();
+    void floodingClientLosesOnlyItsLink();
+    void linksPerServerAreBounded();
 };
 
 void tst_PpsLinks::routingMatchesRelay_data()
@@ -433,4 +437,75 @@ void tst_PpsLinks::recorderTurnsLinksOff()
 }
 
 QTEST_MAIN(tst_PpsLinks)
+void tst_PpsLinks::floodingClientLosesOnlyItsLink()
+{
+    PpsTestServer server;
+    server.server().setDirectLinks(true);
+    PpsObject service(Service);
+    QVERIFY(service.open(PpsOpenMode::PublishSubscribe | PpsOpenMode::Create));
+    service.setReadyReadEnabled(false); // a service that does not get round to reading
+    PpsObject flooder(Ctl);
+    QVERIFY(flooder.open(PpsOpenMode::PublishSubscribe));
+    QSignalSpy lost(&flooder, &PpsObject::readyRead);
+    const QByteArray big = "x::" + QByteArray(PpsObject::MaxMessageSize - 8, 'x') + '\n';
+    for (int i = 0; i < 10 && lost.isEmpty(); ++i) {
+        flooder.write(big);
+        QTest::qWait(200); // the loop carries it to the service's end
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!lost.isEmpty(), Wait);
+    bool ok = true;
+    flooder.read(&ok);
+    QVERIFY(!ok);
+    QCOMPARE(flooder.error(), ENOTCONN);
+
+    // The service's handle stands: it reads what came, then the flooder's departure, and serves
+    // the next client.
+    QCOMPARE(service.error(), 0);
+    QByteArrayList got;
+    for (QByteArray m = service.read(&ok); ok; m = service.read(&ok))
+        got.append(m);
+    QVERIFY(got.size() >= 3);
+    QVERIFY2(got.last().startsWith("-@ctl."), got.last().left(40).constData());
+    PpsObject next(Ctl);
+    QVERIFY(next.open(PpsOpenMode::PublishSubscribe));
+    QVERIFY(next.write("msg::hello\n"));
+    got.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            for (QByteArray m = service.read(&ok); ok; m = service.read(&ok))
+                got.append(m);
+            return got.size() == 2 && got.last().endsWith("\nmsg::hello\n");
+        }(),
+        Wait);
+}
+
+void tst_PpsLinks::linksPerServerAreBounded()
+{
+    PpsTestServer server;
+    server.server().setDirectLinks(true);
+    PpsObject service(Service);
+    QVERIFY(service.open(PpsOpenMode::PublishSubscribe | PpsOpenMode::Create));
+    Inbox serviceIn(service);
+    const int before = descriptors();
+    std::vector<std::unique_ptr<PpsObject>> clients;
+    for (int i = 0; i < qz::pps::MaxLinksPerServer; ++i) {
+        clients.push_back(std::make_unique<PpsObject>(Ctl));
+        QVERIFY(clients.back()->open(PpsOpenMode::PublishSubscribe));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(serviceIn.count("+@ctl."), qz::pps::MaxLinksPerServer, Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(descriptors() - before, 2 * qz::pps::MaxLinksPerServer, Wait);
+
+    // One more is relayed: no descriptor, and it is served all the same.
+    PpsObject relayed(Ctl);
+    QVERIFY(relayed.open(PpsOpenMode::PublishSubscribe));
+    Inbox relayedIn(relayed);
+    QTRY_COMPARE_WITH_TIMEOUT(serviceIn.got.size(), qz::pps::MaxLinksPerServer + 1, Wait);
+    QCOMPARE(descriptors() - before, 2 * qz::pps::MaxLinksPerServer);
+    const QByteArray id = idOf(serviceIn.got.last());
+    QVERIFY(relayed.write("msg::ask\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(serviceIn.count("@ctl." + id + "\nmsg::ask\n"), 1, Wait);
+    QVERIFY(service.write("@ctl." + id + "\nres::ask\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(relayedIn.got, QByteArrayList{"@ctl\nres::ask\n"}, Wait);
+}
+
 #include "tst_ppslinks.moc"
