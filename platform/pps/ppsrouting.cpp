@@ -2,24 +2,6 @@
 
 namespace qz::pps {
 
-namespace {
-
-// Calls f with each non-empty line of text, without copying.
-template<typename F> void forEachLine(QByteArrayView text, F f)
-{
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
-        if (end > start)
-            f(text.sliced(start, end - start));
-        start = end + 1;
-    }
-}
-
-} // namespace
-
 QByteArray clientMessage(QByteArrayView name, int clientId, QByteArrayView text)
 {
     QByteArray message;

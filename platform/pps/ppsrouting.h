@@ -15,6 +15,20 @@
 
 namespace qz::pps {
 
+/*! Calls \a f with each non-empty line of \a text, without copying. */
+template<typename F> void forEachLine(QByteArrayView text, F f)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        if (end > start)
+            f(text.sliced(start, end - start));
+        start = end + 1;
+    }
+}
+
 /*! A client's write as its server reads it: headed "@name.<clientId>", with the lines that would
     read as a header or a notice dropped, since those are the server's alone. */
 QZPLATFORM_EXPORT QByteArray clientMessage(QByteArrayView name, int clientId, QByteArrayView text);

@@ -159,20 +159,6 @@ QByteArray line(const QByteArray &name, const QByteArray &encodedValue)
     return text;
 }
 
-// Calls f with each non-empty line of text, without copying.
-template<typename F> void forEachLine(const QByteArray &text, F f)
-{
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
-        if (end > start)
-            f(QByteArrayView(text.constData() + start, end - start));
-        start = end + 1;
-    }
-}
-
 // Whoever owns or may write the socket's directory can replace the socket and receive what
 // clients write; only this user's own, closed directory is used.
 bool checkSocketDirectory(const QString &directory, QString *why)
